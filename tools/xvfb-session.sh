@@ -1,0 +1,21 @@
+# Sourced by the project's scripts: gives the run one private Xvfb display
+# and one persistent wineserver in the test prefix, both ended on exit.
+corvanta_start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${CORVANTA_PRIVATE_DISPLAY:-}" ]; then
+    return 0
+  fi
+  local n=91
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  CORVANTA_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+}
+
+corvanta_stop_display() {
+  if [ -n "${CORVANTA_XVFB_PID:-}" ]; then
+    kill "$CORVANTA_XVFB_PID" 2>/dev/null || true
+    wait "$CORVANTA_XVFB_PID" 2>/dev/null || true
+    CORVANTA_XVFB_PID=
+  fi
+}
