@@ -1,0 +1,60 @@
+// The machine's registry through advapi32's ANSI functions, call for call.
+#include <windows.h>
+
+#include "software/registry_api.h"
+
+namespace corvanta {
+namespace {
+
+HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+class SystemRegistryApi final : public RegistryApi {
+public:
+    RegStatus OpenKey(RegKey root, const char* subkey, std::uint32_t access, RegKey* key) override {
+        HKEY opened = nullptr;
+        const LONG status = RegOpenKeyExA(ToHkey(root), subkey, 0, access, &opened);
+        *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
+        return status;
+    }
+
+    void CloseKey(RegKey key) override { RegCloseKey(ToHkey(key)); }
+
+    RegStatus QueryInfoKey(RegKey key, std::uint32_t* subkeys, std::uint32_t* max_name_length) override {
+        DWORD count = 0;
+        DWORD longest = 0;
+        const LONG status = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
+                                             nullptr, nullptr, nullptr, nullptr, nullptr);
+        *subkeys = count;
+        *max_name_length = longest;
+        return status;
+    }
+
+    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* length) override {
+        DWORD size = *length;
+        const LONG status = RegEnumKeyExA(ToHkey(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        *length = size;
+        return status;
+    }
+
+    RegStatus QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+                         std::uint32_t* size) override {
+        DWORD value_type = 0;
+        DWORD value_size = *size;
+        const LONG status = RegQueryValueExA(ToHkey(key), name, nullptr, &value_type, data, &value_size);
+        *type = value_type;
+        *size = value_size;
+        return status;
+    }
+
+    bool Has64BitView() override {
+        if (sizeof(void*) == 8) return true;
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryApi> CreateSystemRegistryApi() { return std::make_unique<SystemRegistryApi>(); }
+
+}  // namespace corvanta

@@ -1,0 +1,86 @@
+#include "software/uninstall_scan.h"
+
+#include <exception>
+#include <string>
+
+#include "common/scope_guard.h"
+#include "software/registry_reader.h"
+
+namespace corvanta {
+namespace {
+
+constexpr std::string_view kUninstallKey = "\\software\\microsoft\\windows\\currentVersion\\uninstall";
+
+// On 64-bit Windows a 32-bit program sees only the 32-bit view unless it asks
+// for the 64-bit one, and half the programs would go missing: read both.
+std::vector<std::uint32_t> UninstallViews(RegistryApi& registry) {
+    if (registry.Has64BitView())
+        return {reg::kKeyRead | reg::kKeyWow64_64Key, reg::kKeyRead | reg::kKeyWow64_32Key};
+    return {reg::kKeyRead};
+}
+
+void AddProgram(TRegistry& reader, InventoryTables& t, const std::string& display_name) {
+    t.kbmMemTable1.Append();
+    t.kbmMemTable1Software.SetAsString(display_name);
+    std::string version;
+    try {
+        version = reader.ReadString("DisplayVersion");
+    } catch (const ERegistryException&) {
+        // The program stays listed, without a version; the error is reported
+        // once the scan is over.
+        t.kbmMemTable1.Post();
+        throw;
+    }
+    t.kbmMemTable1Version.SetAsString(version);
+    t.kbmMemTable1.Post();
+}
+
+void AddHotFix(InventoryTables& t, const std::string& display_name) {
+    t.tblHotFix.Append();
+    t.tblHotFixHotFix.SetAsString(display_name);
+    t.tblHotFix.Post();
+}
+
+void ScanView(InventoryTables& t, RegistryApi& registry, std::uint32_t access, std::exception_ptr& first_error) {
+    TRegistry reader(registry, access);  // closes the last key opened, however the view ends
+    reader.SetRootKey(reg::kHKeyLocalMachine);
+    reader.OpenKey(kUninstallKey);  // when it fails, no key is current and no names come
+    const std::vector<std::string> names = reader.GetKeyNames();
+    const std::string prefix = std::string(kUninstallKey) + "\\";
+    for (const std::string& name : names) {
+        if (!reader.OpenKey(prefix + name)) continue;
+        try {
+            const std::string display_name = reader.ReadString("DisplayName");
+            if (display_name.empty()) continue;
+            if (IsHotFixName(display_name))
+                AddHotFix(t, display_name);
+            else
+                AddProgram(reader, t, display_name);
+        } catch (const ERegistryException&) {
+            // One bad value must not hide the programs after it.
+            if (!first_error) first_error = std::current_exception();
+        }
+    }
+}
+
+}  // namespace
+
+bool IsHotFixName(std::string_view display_name) {
+    std::string upper(display_name);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper.find("HOTFIX") != std::string::npos;
+}
+
+void ScanUninstallKey(InventoryTables& tables, RegistryApi& registry) {
+    tables.tblHotFix.Open();
+    std::exception_ptr first_error;
+    {
+        // Leaves the programs on their first row, posting a row still pending.
+        ScopeGuard move_to_first([&tables] { tables.kbmMemTable1.First(); });
+        for (std::uint32_t access : UninstallViews(registry)) ScanView(tables, registry, access, first_error);
+    }
+    if (first_error) std::rethrow_exception(first_error);
+}
+
+}  // namespace corvanta

@@ -1,0 +1,314 @@
+#include "software/uninstall_scan.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "software/registry_reader.h"
+#include "tests/software/fake_registry.h"
+
+namespace corvanta {
+namespace {
+
+using testing::FakeRegistry;
+using View = FakeRegistry::View;
+using ::testing::ElementsAre;
+
+const std::string kUninstall = "software\\microsoft\\windows\\currentVersion\\uninstall";
+
+std::vector<std::string> Column(const MemTable& table, std::size_t column) {
+    std::vector<std::string> values;
+    for (std::size_t row = 0; row < table.RecordCount(); ++row) values.emplace_back(table.Cell(row, column));
+    return values;
+}
+
+class UninstallScanTest : public ::testing::Test {
+protected:
+    explicit UninstallScanTest(bool has_64bit_view = false) : registry(has_64bit_view) {
+        registry.AddKey(View::k32, kUninstall);
+        tables.kbmMemTable1.Open();
+    }
+
+    void Entry(const std::string& subkey, const std::string& name, const std::string* version = nullptr,
+               View view = View::k32) {
+        registry.SetString(view, kUninstall + "\\" + subkey, "DisplayName", name);
+        if (version) registry.SetString(view, kUninstall + "\\" + subkey, "DisplayVersion", *version);
+    }
+    void Entry(const std::string& subkey, const std::string& name, const std::string& version,
+               View view = View::k32) {
+        Entry(subkey, name, &version, view);
+    }
+
+    // Runs the scan; returns the message of the error it raised, or "".
+    std::string Scan() {
+        try {
+            ScanUninstallKey(tables, registry);
+        } catch (const ERegistryException& e) {
+            return e.Message();
+        }
+        return "";
+    }
+
+    std::vector<std::string> Programs() const { return Column(tables.kbmMemTable1, 0); }
+    std::vector<std::string> Versions() const { return Column(tables.kbmMemTable1, 1); }
+    std::vector<std::string> HotFixes() const { return Column(tables.tblHotFix, 0); }
+
+    FakeRegistry registry;
+    InventoryTables tables;
+};
+
+TEST(HotFixName, IsFoundOnTheUpperCasedCopyAnywhereInTheName) {
+    struct Case { const char* name; bool hotfix; };
+    const Case cases[] = {
+        {"Windows XP Hotfix - KB834707", true},
+        {"hotfix", true},
+        {"HoTfIx for something", true},
+        {"SHOTFIXER", true},
+        {"Security Update for Windows XP (KB823980)", false},
+        {"Hot fix", false},
+        {"HOTFI", false},
+        {"\xe9hotfix\xff", true},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsHotFixName(c.name), c.hotfix) << c.name;
+}
+
+TEST_F(UninstallScanTest, SortsEntriesIntoProgramsAndHotFixes) {
+    Entry("KB834707", "Windows XP Hotfix - KB834707", "1.0");
+    Entry("KB823980", "Security Update for Windows XP (KB823980)");
+    Entry("Editor", "Editor", "2.5");
+    Entry("Shot", "SHOTFIXER");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Security Update for Windows XP (KB823980)", "Editor"));
+    EXPECT_THAT(Versions(), ElementsAre("", "2.5"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Windows XP Hotfix - KB834707", "SHOTFIXER"));
+    // Only Editor's version is read: a hot-fix's version never is.
+    EXPECT_EQ(std::count(registry.values_queried.begin(), registry.values_queried.end(), "DisplayVersion"), 1);
+}
+
+TEST_F(UninstallScanTest, TestsTheWholeNameAndCutsOnStoring) {
+    const std::string long_name = std::string(80, 'a') + "Hotfix" + std::string(34, 'z');
+    const std::string long_program = std::string(130, 'p');
+    Entry("Long", long_name);
+    Entry("LongProgram", long_program, std::string(60, '9'));
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(HotFixes(), ElementsAre(std::string(50, 'a')));
+    EXPECT_THAT(Programs(), ElementsAre(std::string(100, 'p')));
+    EXPECT_THAT(Versions(), ElementsAre(std::string(50, '9')));
+}
+
+TEST_F(UninstallScanTest, StoresTextAsReadWithinItsSize) {
+    registry.SetString(View::k32, kUninstall + "\\Expand", "DisplayName", "%SystemRoot%\\tool", reg::kRegExpandSz);
+    Entry("Spaces", "   ");
+    registry.SetValue(View::k32, kUninstall + "\\Unterminated", "DisplayName", reg::kRegSz, "NoNul");
+    registry.SetValue(View::k32, kUninstall + "\\EmbeddedNul", "DisplayName", reg::kRegSz,
+                      std::string("Before\0After\0", 13));
+    registry.SetValue(View::k32, kUninstall + "\\Huge", "DisplayName", reg::kRegSz, std::string(1 << 20, 'h'));
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("%SystemRoot%\\tool", "   ", "NoNul", "Before", std::string(100, 'h')));
+}
+
+TEST_F(UninstallScanTest, SkipsSubkeysWithoutADisplayName) {
+    registry.AddKey(View::k32, kUninstall + "\\NoName");
+    Entry("Empty", "");
+    registry.SetValue(View::k32, kUninstall + "\\NulFirst", "DisplayName", reg::kRegSz, std::string("\0x", 2));
+    registry.SetValue(View::k32, kUninstall + "\\DwordOfSizeZero", "DisplayName", reg::kRegDword, "");
+    registry.SetString(View::k32, kUninstall + "\\VersionOnly", "DisplayVersion", "1");
+    Entry("Denied", "Hidden");
+    registry.deny_open.insert("software\\microsoft\\windows\\currentversion\\uninstall\\denied");
+    Entry("Kept", "Kept", "3");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Kept"));
+    EXPECT_TRUE(HotFixes().empty());
+}
+
+TEST_F(UninstallScanTest, KeepsDuplicatesInEnumerationOrder) {
+    Entry("B", "Same", "2");
+    Entry("A", "Same", "1");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Versions(), ElementsAre("2", "1"));
+}
+
+TEST_F(UninstallScanTest, LeavesProgramsOnTheFirstRowAndHotFixesOnTheLast) {
+    Entry("1", "First program", "1");
+    Entry("2", "Hotfix one");
+    Entry("3", "Second program", "2");
+    Entry("4", "Hotfix two");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+    EXPECT_EQ(tables.kbmMemTable1Software.AsString(), "First program");
+    EXPECT_EQ(tables.tblHotFixHotFix.AsString(), "Hotfix two");
+    EXPECT_TRUE(tables.tblHotFix.Active());
+}
+
+TEST_F(UninstallScanTest, NoUninstallKeyGivesOpenEmptyTablesAndNoError) {
+    FakeRegistry empty;
+    ScanUninstallKey(tables, empty);
+    EXPECT_TRUE(tables.tblHotFix.Active());
+    EXPECT_EQ(tables.kbmMemTable1.RecordCount(), 0u);
+    EXPECT_EQ(tables.tblHotFix.RecordCount(), 0u);
+    EXPECT_EQ(empty.OpenHandles(), 0);
+}
+
+TEST_F(UninstallScanTest, ListingFailuresLoseOnlyWhatCannotBeListed) {
+    Entry("A", "Alpha");
+    Entry("B", "Beta");
+    Entry("C", "Gamma");
+    registry.fail_enum_index = {1};
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Alpha", "Gamma"));
+
+    InventoryTables again;
+    again.kbmMemTable1.Open();
+    registry.fail_query_info = true;
+    ScanUninstallKey(again, registry);
+    EXPECT_EQ(again.kbmMemTable1.RecordCount(), 0u);
+}
+
+// A bad value is reported with the reader's message, but the scan goes on
+// with the next subkey and the first error is raised at the end.
+TEST_F(UninstallScanTest, ABadValueIsReportedAfterTheScanAndHidesNothing) {
+    struct Case {
+        const char* what;
+        void (*setup)(FakeRegistry&);
+        std::vector<std::string> programs;
+        std::vector<std::string> versions;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"DWORD DisplayName",
+         [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayName", reg::kRegDword, "\1\0\0\0"); },
+         {"Alpha", "Gamma"}, {"1", "3"}, "Invalid data type for 'DisplayName'"},
+        {"DWORD DisplayVersion",
+         [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayVersion", reg::kRegDword, "\2\0\0\0"); },
+         {"Alpha", "Beta", "Gamma"}, {"1", "", "3"}, "Invalid data type for 'DisplayVersion'"},
+        {"binary DisplayName",
+         [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayName", 3, "xyz"); },
+         {"Alpha", "Gamma"}, {"1", "3"}, "Invalid data type for 'DisplayName'"},
+        {"DisplayVersion whose data cannot be read",
+         [](FakeRegistry& r) { r.fail_data_read.insert("DisplayVersion"); },
+         {"Alpha", "Beta", "Gamma"}, {"", "", ""}, "Failed to get data for 'DisplayVersion'"},
+        {"two bad values: the first is reported",
+         [](FakeRegistry& r) {
+             r.SetValue(View::k32, kUninstall + "\\A", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
+             r.SetValue(View::k32, kUninstall + "\\C", "DisplayName", reg::kRegDword, "\2\0\0\0");
+         },
+         {"Alpha", "Beta"}, {"", "2"}, "Invalid data type for 'DisplayVersion'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRegistry r;
+        r.AddKey(View::k32, kUninstall);
+        r.SetString(View::k32, kUninstall + "\\A", "DisplayName", "Alpha");
+        r.SetString(View::k32, kUninstall + "\\A", "DisplayVersion", "1");
+        r.SetString(View::k32, kUninstall + "\\B", "DisplayName", "Beta");
+        r.SetString(View::k32, kUninstall + "\\B", "DisplayVersion", "2");
+        r.SetString(View::k32, kUninstall + "\\C", "DisplayName", "Gamma");
+        r.SetString(View::k32, kUninstall + "\\C", "DisplayVersion", "3");
+        c.setup(r);
+        InventoryTables t;
+        t.kbmMemTable1.Open();
+        std::string message;
+        try {
+            ScanUninstallKey(t, r);
+        } catch (const ERegistryException& e) {
+            message = e.Message();
+        }
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(Column(t.kbmMemTable1, 0), c.programs);
+        EXPECT_EQ(Column(t.kbmMemTable1, 1), c.versions);
+        EXPECT_EQ(t.kbmMemTable1.CurrentRow(), 0u);
+        EXPECT_FALSE(t.kbmMemTable1.Appending());
+        EXPECT_EQ(r.OpenHandles(), 0);
+        EXPECT_EQ(r.bad_closes, 0);
+    }
+}
+
+TEST_F(UninstallScanTest, AValueThatGrowsWhileReadIsReadAgain) {
+    Entry("A", "Alpha", "1");
+    Entry("B", "Beta", "2");
+    registry.grow_on_read["DisplayName"] = 3;     // settles within the retries
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("+++Alpha", "Beta"));
+
+    InventoryTables t;
+    t.kbmMemTable1.Open();
+    registry.grow_on_read["DisplayVersion"] = 1000;  // never settles
+    std::string message;
+    try {
+        ScanUninstallKey(t, registry);
+    } catch (const ERegistryException& e) {
+        message = e.Message();
+    }
+    EXPECT_EQ(message, "Failed to get data for 'DisplayVersion'");
+    EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", ""));
+}
+
+TEST_F(UninstallScanTest, EveryPostedRowReachesTheDisplayAtOnce) {
+    struct Counter : DataLink {
+        void RecordPosted(std::size_t) override { ++posts; }
+        void DataSetChanged() override { ++changes; }
+        int posts = 0, changes = 0;
+    } programs, hotfixes;
+    tables.DataSource1.SetLink(&programs);
+    tables.dsHotFix.SetLink(&hotfixes);
+    Entry("1", "One", "1");
+    Entry("2", "Two", "2");
+    Entry("3", "Hotfix");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_EQ(programs.posts, 2);
+    EXPECT_EQ(hotfixes.posts, 1);
+    EXPECT_EQ(programs.changes + hotfixes.changes, 0);
+}
+
+class UninstallScan64Test : public UninstallScanTest {
+protected:
+    UninstallScan64Test() : UninstallScanTest(true) { registry.AddKey(View::k64, kUninstall); }
+};
+
+TEST_F(UninstallScan64Test, ReadsThe64BitViewAndThenThe32BitView) {
+    Entry("A", "Native program", "64", View::k64);
+    Entry("B", "Native Hotfix", nullptr, View::k64);
+    Entry("A", "Legacy program", "32", View::k32);
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Native program", "Legacy program"));
+    EXPECT_THAT(Versions(), ElementsAre("64", "32"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Native Hotfix"));
+    for (std::uint32_t access : registry.open_access)
+        EXPECT_TRUE(access == (reg::kKeyRead | reg::kKeyWow64_64Key) || access == (reg::kKeyRead | reg::kKeyWow64_32Key));
+    EXPECT_EQ(registry.open_access.front(), reg::kKeyRead | reg::kKeyWow64_64Key);
+    EXPECT_EQ(registry.open_access.back(), reg::kKeyRead | reg::kKeyWow64_32Key);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST_F(UninstallScanTest, On32BitWindowsOpensWithKeyReadExactly) {
+    Entry("A", "Program", "1");
+    EXPECT_EQ(Scan(), "");
+    ASSERT_FALSE(registry.open_access.empty());
+    for (std::uint32_t access : registry.open_access) EXPECT_EQ(access, 0x20019u);
+}
+
+TEST(RegistryReader, ReadsOnlyTheCurrentKeyAndClosesWhatItOpened) {
+    FakeRegistry registry;
+    registry.SetString(View::k32, "software\\a", "V", "in a");
+    registry.SetString(View::k32, "software\\b", "V", "in b");
+    {
+        TRegistry reader(registry, reg::kKeyRead);
+        EXPECT_EQ(reader.ReadString("V"), "");  // no current key
+        EXPECT_TRUE(reader.GetKeyNames().empty());
+        ASSERT_TRUE(reader.OpenKey("\\software\\a"));
+        EXPECT_EQ(reader.ReadString("v"), "in a");
+        EXPECT_FALSE(reader.OpenKey("\\software\\missing"));
+        EXPECT_EQ(reader.ReadString("V"), "in a");  // a failed open keeps the current key
+        ASSERT_TRUE(reader.OpenKey("software\\b"));
+        EXPECT_EQ(registry.OpenHandles(), 1);
+        EXPECT_EQ(reader.ReadString("V"), "in b");
+        EXPECT_EQ(reader.ReadString("Missing"), "");
+    }
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+}  // namespace
+}  // namespace corvanta
