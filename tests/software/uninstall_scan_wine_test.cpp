@@ -1,0 +1,153 @@
+// The uninstall-key scan against the real registry of the Wine test prefix.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "software/registry_reader.h"
+#include "software/uninstall_scan.h"
+#include "tests/software/test_registry_win.h"
+
+namespace corvanta {
+namespace {
+
+using testing::RedirectedRegistryApi;
+using testing::RegView;
+using testing::TestKeyTree;
+using ::testing::ElementsAre;
+
+const char kTestRoot[] = "Software\\CorvantaTests\\Uninstall";
+
+std::vector<std::string> Column(const MemTable& table, std::size_t column) {
+    std::vector<std::string> values;
+    for (std::size_t row = 0; row < table.RecordCount(); ++row) values.emplace_back(table.Cell(row, column));
+    return values;
+}
+
+class WineUninstallScanTest : public ::testing::Test {
+protected:
+    WineUninstallScanTest() { tables.kbmMemTable1.Open(); }
+
+    std::string Scan() {
+        try {
+            ScanUninstallKey(tables, registry);
+        } catch (const ERegistryException& e) {
+            return e.Message();
+        }
+        return "";
+    }
+    std::vector<std::string> Programs() const { return Column(tables.kbmMemTable1, 0); }
+    std::vector<std::string> Versions() const { return Column(tables.kbmMemTable1, 1); }
+    std::vector<std::string> HotFixes() const { return Column(tables.tblHotFix, 0); }
+
+    TestKeyTree tree64{kTestRoot, RegView::k64};
+    TestKeyTree tree32{kTestRoot, RegView::k32};
+    RedirectedRegistryApi registry{kTestRoot};
+    InventoryTables tables;
+};
+
+TEST_F(WineUninstallScanTest, TheWineBuildSeesTwoRegistryViews) {
+    EXPECT_TRUE(registry.Has64BitView());
+}
+
+TEST_F(WineUninstallScanTest, ClassifiesAndStoresWhatTheRegistryHolds) {
+    const std::string long_name = std::string(80, 'L') + "Hotfix" + std::string(34, 'z');
+    tree64.SetString("01", "DisplayName", "Windows XP Hotfix - KB834707");
+    tree64.SetString("01", "DisplayVersion", "9");
+    tree64.SetString("02", "DisplayName", "hotfix in small letters");
+    tree64.SetString("03", "DisplayName", "SHOTFIXER");
+    tree64.SetString("04", "DisplayName", long_name);
+    tree64.SetString("05", "DisplayName", "Security Update for Windows XP (KB823980)");
+    tree64.SetString("06", "DisplayName", "%SystemRoot%\\app", REG_EXPAND_SZ);
+    tree64.SetString("06", "DisplayVersion", "%SystemRoot%", REG_EXPAND_SZ);
+    tree64.SetString("07", "DisplayName", "Twin");
+    tree64.SetString("07", "DisplayVersion", "1");
+    tree64.SetString("08", "DisplayName", "Twin");
+    tree64.SetString("08", "DisplayVersion", "2");
+    tree64.SetString("09", "DisplayName", "   ");
+    tree64.SetValue("10", "DisplayName", REG_BINARY, "", 0);  // non-text of size 0: skipped
+    tree64.AddKey("11");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(HotFixes(), ElementsAre("Windows XP Hotfix - KB834707", "hotfix in small letters", "SHOTFIXER",
+                                        std::string(50, 'L')));
+    EXPECT_THAT(Programs(), ElementsAre("Security Update for Windows XP (KB823980)", "%SystemRoot%\\app", "Twin",
+                                        "Twin", "   "));
+    EXPECT_THAT(Versions(), ElementsAre("", "%SystemRoot%", "1", "2", ""));
+    EXPECT_EQ(tables.kbmMemTable1Software.AsString(), "Security Update for Windows XP (KB823980)");
+    EXPECT_EQ(tables.tblHotFixHotFix.AsString(), std::string(50, 'L'));
+}
+
+TEST_F(WineUninstallScanTest, ReadsTextWithinItsSize) {
+    tree64.SetValue("1", "DisplayName", REG_SZ, "Unterminated", 12);
+    tree64.SetValue("2", "DisplayName", REG_SZ, "Before\0After", 13);
+    const std::string huge(1 << 20, 'h');
+    tree64.SetValue("3", "DisplayName", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Unterminated", "Before", std::string(100, 'h')));
+}
+
+TEST_F(WineUninstallScanTest, ADwordDisplayNameIsReportedAndSkipped) {
+    tree64.SetString("1", "DisplayName", "Before");
+    tree64.SetDword("2", "DisplayName", 7);
+    tree64.SetString("3", "DisplayName", "After");
+    EXPECT_EQ(Scan(), "Invalid data type for 'DisplayName'");
+    EXPECT_THAT(Programs(), ElementsAre("Before", "After"));
+}
+
+TEST_F(WineUninstallScanTest, ADwordDisplayVersionLeavesTheProgramWithoutAVersion) {
+    tree64.SetString("1", "DisplayName", "Dword version");
+    tree64.SetDword("1", "DisplayVersion", 7);
+    tree64.SetString("2", "DisplayName", "After");
+    tree64.SetString("2", "DisplayVersion", "2.0");
+    EXPECT_EQ(Scan(), "Invalid data type for 'DisplayVersion'");
+    EXPECT_THAT(Programs(), ElementsAre("Dword version", "After"));
+    EXPECT_THAT(Versions(), ElementsAre("", "2.0"));
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+}
+
+TEST_F(WineUninstallScanTest, AMissingUninstallKeyGivesNoRowsAndNoMessage) {
+    RedirectedRegistryApi missing{"Software\\CorvantaTests\\Missing"};
+    ScanUninstallKey(tables, missing);
+    EXPECT_TRUE(tables.tblHotFix.Active());
+    EXPECT_EQ(tables.kbmMemTable1.RecordCount(), 0u);
+    EXPECT_EQ(tables.tblHotFix.RecordCount(), 0u);
+}
+
+TEST_F(WineUninstallScanTest, ReadsBothViewsThe64BitOneFirst) {
+    tree32.SetString("Shared", "DisplayName", "From the 32-bit view");
+    tree64.SetString("Shared", "DisplayName", "From the 64-bit view");
+    tree32.SetString("OnlyHotfix32", "DisplayName", "Hotfix 32");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("From the 64-bit view", "From the 32-bit view"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Hotfix 32"));
+}
+
+// The machine's own uninstall key, in both views, through the real path.
+TEST(WineUninstallKey, EntriesOfBothViewsAreListed) {
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    TestKeyTree native(uninstall + "CorvantaTest64", RegView::k64);
+    TestKeyTree legacy(uninstall + "CorvantaTest32", RegView::k32);
+    native.SetString("", "DisplayName", "Corvanta test program (64-bit view)");
+    native.SetString("", "DisplayVersion", "6.4");
+    legacy.SetString("", "DisplayName", "Corvanta test program (32-bit view)");
+    legacy.SetString("", "DisplayVersion", "3.2");
+
+    // A 32-bit program that asks with plain KEY_READ sees only its own view.
+    HKEY key = nullptr;
+    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (uninstall + "CorvantaTest64").c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+
+    InventoryTables tables;
+    tables.kbmMemTable1.Open();
+    const auto registry = CreateSystemRegistryApi();
+    ScanUninstallKey(tables, *registry);
+    const auto programs = Column(tables.kbmMemTable1, 0);
+    const auto at64 = std::find(programs.begin(), programs.end(), "Corvanta test program (64-bit view)");
+    const auto at32 = std::find(programs.begin(), programs.end(), "Corvanta test program (32-bit view)");
+    ASSERT_NE(at64, programs.end());
+    ASSERT_NE(at32, programs.end());
+    EXPECT_LT(at64, at32);
+    EXPECT_EQ(tables.kbmMemTable1.Cell(static_cast<std::size_t>(at64 - programs.begin()), 1), "6.4");
+    EXPECT_EQ(tables.kbmMemTable1.Cell(static_cast<std::size_t>(at32 - programs.begin()), 1), "3.2");
+}
+
+}  // namespace
+}  // namespace corvanta
