@@ -1,0 +1,7 @@
+#include "processes/version_library.h"
+
+namespace corvanta {
+
+const VersionLibrary& SystemVersionLibrary() { return PortableVersionLibrary(); }
+
+}  // namespace corvanta
