@@ -14,3 +14,13 @@ function(corvanta_test name)
   endif()
   set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR "${CMAKE_CROSSCOMPILING_EMULATOR}")
 endfunction()
+
+# corvanta_bench(NAME SOURCES... LIBS ...): a benchmark program. It is a ctest
+# entry labelled "bench", which tools/test.sh leaves out and tools/bench.sh runs.
+function(corvanta_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ARGS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES LABELS bench TIMEOUT 1800)
+endfunction()

@@ -14,7 +14,7 @@ DataSource::~DataSource() {
 }
 
 MemTable::MemTable(std::string name, std::vector<ColumnDef> columns)
-    : name_(std::move(name)), columns_(std::move(columns)) {
+    : name_(std::move(name)), columns_(std::move(columns)), pending_(columns_.size()) {
     if (columns_.empty()) throw std::logic_error("table " + name_ + " has no columns");
 }
 
@@ -30,50 +30,52 @@ void MemTable::Empty() {
     text_.clear();
     offsets_.assign(1, 0);
     current_.reset();
-    pending_.reset();
+    appending_ = false;
     // While suspended, the resume that ends the suspension tells the display.
     if (disable_count_ == 0 && source_) source_->NotifyDataSetChanged();
 }
 
 void MemTable::Append() {
-    pending_ = PendingRow{std::vector<std::string>(columns_.size()), false};
+    for (std::string& value : pending_) value.clear();
+    pending_any_set_ = false;
+    appending_ = true;
 }
 
 void MemTable::SetColumn(std::size_t column, std::string_view text) {
-    if (!pending_) return;
+    if (!appending_) return;
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
-    pending_->values.at(column).assign(text.substr(0, columns_.at(column).width));
-    pending_->any_set = true;
+    pending_.at(column).assign(text.substr(0, columns_.at(column).width));
+    pending_any_set_ = true;
 }
 
 std::string_view MemTable::ReadColumn(std::size_t column) const {
-    if (pending_) return pending_->values.at(column);
+    if (appending_) return pending_.at(column);
     if (!current_ || column >= columns_.size()) return {};
     return Cell(*current_, column);
 }
 
-void MemTable::StoreRow(const PendingRow& row) {
-    for (const std::string& value : row.values) {
+void MemTable::StoreRow() {
+    for (const std::string& value : pending_) {
         text_.append(value);
         offsets_.push_back(text_.size());
     }
 }
 
 void MemTable::Post() {
-    if (!pending_) return;
-    StoreRow(*pending_);
-    pending_.reset();
+    if (!appending_) return;
+    StoreRow();
+    appending_ = false;
     current_ = RecordCount() - 1;
     if (disable_count_ == 0 && source_) source_->NotifyRecordPosted(*current_);
 }
 
 void MemTable::First() {
-    if (pending_) {
-        if (pending_->any_set)
+    if (appending_) {
+        if (pending_any_set_)
             Post();
         else
-            pending_.reset();
+            appending_ = false;
     }
     current_ = RecordCount() > 0 ? std::optional<std::size_t>(0) : std::nullopt;
 }

@@ -83,10 +83,10 @@ public:
     void DisableControls();
     void EnableControls();
 
-    bool Appending() const { return pending_.has_value(); }
+    bool Appending() const { return appending_; }
     bool ControlsDisabled() const { return disable_count_ > 0; }
     // The stored row that is current, or nullopt (none, or the pending row).
-    std::optional<std::size_t> CurrentRow() const { return pending_ ? std::nullopt : current_; }
+    std::optional<std::size_t> CurrentRow() const { return appending_ ? std::nullopt : current_; }
 
     std::size_t RecordCount() const { return (offsets_.size() - 1) / columns_.size(); }
     // A stored cell, for displays.
@@ -98,12 +98,7 @@ public:
 private:
     friend class DataSource;
 
-    struct PendingRow {
-        std::vector<std::string> values;
-        bool any_set = false;
-    };
-
-    void StoreRow(const PendingRow& row);
+    void StoreRow();
 
     std::string name_;
     std::vector<ColumnDef> columns_;
@@ -111,7 +106,10 @@ private:
     std::string text_;
     std::vector<std::size_t> offsets_{0};
     std::optional<std::size_t> current_;
-    std::optional<PendingRow> pending_;
+    // The pending row; its strings are reused from row to row.
+    bool appending_ = false;
+    bool pending_any_set_ = false;
+    std::vector<std::string> pending_;
     int disable_count_ = 0;
     DataSource* source_ = nullptr;
 };

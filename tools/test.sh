@@ -21,7 +21,7 @@ corvanta_start_display
 echo "== host build and unit tests"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/host -j "$jobs"
-ctest --test-dir build/host --output-on-failure -j "$jobs"
+ctest --test-dir build/host --output-on-failure -j "$jobs" -LE bench
 
 echo "== Windows build and tests under Wine"
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -29,7 +29,7 @@ cmake --build build/win32 -j "$jobs"
 tools/wine-run.sh cmd /c exit >/dev/null 2>&1 || true
 wineserver -p 600 || true
 # Serially: the Wine tests share one prefix and its registry.
-ctest --test-dir build/win32 --output-on-failure
+ctest --test-dir build/win32 --output-on-failure -LE bench
 
 if [ -x tools/fuzz.sh ]; then
   echo "== fuzzing"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds release builds without sanitizers and runs every benchmark (the
+# ctest entries labelled "bench"), host first, then the Windows ones under Wine.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$top"
+jobs=$(nproc)
+bash tools/bootstrap.sh
+# shellcheck source=tools/xvfb-session.sh
+. tools/xvfb-session.sh
+export WINEPREFIX="$top/build/wineprefix"
+trap 'wineserver -k 2>/dev/null || true; corvanta_stop_display' EXIT
+corvanta_start_display
+
+cmake -S . -B build/bench-host -DCMAKE_BUILD_TYPE=Release -DCORVANTA_SANITIZE=OFF >/dev/null
+cmake --build build/bench-host -j "$jobs"
+cmake -S . -B build/bench-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/bench-win32 -j "$jobs"
+ctest --test-dir build/bench-host -L bench -V "$@" | grep -v '^[0-9]*: Test command\|^test [0-9]'
+ctest --test-dir build/bench-win32 -L bench -V "$@" | grep -v '^[0-9]*: Test command\|^test [0-9]'
