@@ -1,0 +1,32 @@
+#pragma once
+// The application window: a window of no size that carries the program's
+// taskbar button and task-switcher entry under the application title, and
+// owns the main window (so the main window has no button of its own).
+// Activating it, or closing it from the taskbar, is passed on to the main
+// window.
+#include <windows.h>
+
+namespace corvanta {
+
+class AppWindow {
+public:
+    // Creates and shows the window with the given title; throws
+    // corvanta::Exception on failure.
+    explicit AppWindow(const char* title);
+    ~AppWindow();
+    AppWindow(const AppWindow&) = delete;
+    AppWindow& operator=(const AppWindow&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    // The window that activation and close requests go to.
+    void SetMainWindow(HWND main) { main_ = main; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    HWND main_ = nullptr;
+};
+
+}  // namespace corvanta
