@@ -1,0 +1,217 @@
+// Under Wine: the scan against the real WMI, the WMI operations themselves,
+// and the scan over real PE files read through version.dll.
+#include <windows.h>
+#include <objbase.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "processes/VerInfo.h"
+#include "processes/process_scan.h"
+#include "processes/wmi_error.h"
+#include "scan_fixture_dir.h"
+#include "tests/processes/fake_wmi.h"
+
+namespace corvanta {
+namespace {
+
+using Row = std::array<std::string, 5>;  // Caption, File, Description, Vendor, Product
+
+// The product initialises COM in its main routine; a test program does it here.
+class ComApartment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ASSERT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+        initialised_ = true;
+    }
+    void TearDown() override {
+        if (initialised_) CoUninitialize();
+    }
+
+private:
+    bool initialised_ = false;
+};
+::testing::Environment* const kCom = ::testing::AddGlobalTestEnvironment(new ComApartment);
+
+class CountingCursor : public CursorService {
+public:
+    void ShowBusyCursor() override { ++busy; }
+    void ShowDefaultCursor() override { ++defaults; }
+    int busy = 0;
+    int defaults = 0;
+};
+
+std::vector<Row> RowsOf(const MemTable& table) {
+    std::vector<Row> rows;
+    for (std::size_t r = 0; r < table.RecordCount(); ++r) {
+        Row row;
+        for (std::size_t c = 0; c < row.size(); ++c) row[c] = std::string(table.Cell(r, c));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// The running processes' image names, as the process list gives them.
+std::multiset<std::string> ProcessNames() {
+    std::multiset<std::string> names;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        names.insert(Lower(entry.szExeFile));
+    CloseHandle(snapshot);
+    return names;
+}
+
+std::string OwnPath() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length);
+}
+
+std::string OwnName() {
+    const std::string path = OwnPath();
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+std::string System32(const char* file) {
+    char dir[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir, length) + "\\" + file;
+}
+
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+TEST(ProcessScanWine, RealWmiGivesOneRowPerProcessWithItsCaptionAlone) {
+    InventoryTables t;
+    CountingCursor cursor;
+    const std::multiset<std::string> before = ProcessNames();
+    RefreshProcesses(t, *CreateSystemWmiAccess(), cursor, SystemVersionLibrary());
+    const std::multiset<std::string> after = ProcessNames();
+
+    const std::vector<Row> rows = RowsOf(t.tblProcesses);
+    std::multiset<std::string> captions;
+    for (const Row& row : rows) captions.insert(Lower(row[0]));
+    EXPECT_EQ(cursor.busy, 1);
+    EXPECT_EQ(cursor.defaults, 1);
+    EXPECT_EQ(captions.count(Lower(OwnName())), 1u) << "this test program is missing";
+    // A process that ran throughout is listed; nothing is listed that never ran.
+    for (const std::string& name : before) {
+        if (after.count(name)) {
+            EXPECT_GE(captions.count(name), 1u) << name;
+        }
+    }
+    for (const std::string& caption : captions)
+        EXPECT_TRUE(before.count(caption) || after.count(caption)) << caption;
+    EXPECT_GE(rows.size(), std::min(before.size(), after.size()) - 1);
+    EXPECT_LE(rows.size(), std::max(before.size(), after.size()) + 1);
+
+    // Wine 8's Win32_Process has no ExecutablePath, so the row block ends at
+    // once and every row holds its caption alone. A Wine that adds the
+    // property fails here: then the other columns fill and this test needs
+    // the shape of a real Windows row.
+    for (const Row& row : rows) {
+        EXPECT_FALSE(row[0].empty());
+        EXPECT_EQ(row[1], "") << row[0] << ": Wine now reports ExecutablePath";
+        EXPECT_EQ(row[2] + row[3] + row[4], "") << row[0];
+    }
+    EXPECT_EQ(t.tblProcesses.CurrentRow(), std::optional<std::size_t>(0));
+    EXPECT_FALSE(t.tblProcesses.ControlsDisabled());
+}
+
+// The seven operations straight, on this program's own process object.
+TEST(ProcessScanWine, WmiOperationsReportValuesAndFailuresWithTheirCodes) {
+    const auto wmi = CreateSystemWmiAccess();
+    const auto locator = wmi->CreateLocator();
+    try {
+        wmi->ConnectServer(*locator, u"", u"root\\nosuchnamespace", u"", u"", u"", u"", 0);
+        ADD_FAILURE() << "connected to a namespace that does not exist";
+    } catch (const EWmiError& e) {
+        EXPECT_LT(e.Code(), 0);
+    }
+
+    const auto services = wmi->ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
+    const auto result = wmi->ExecQuery(*services, u"SELECT * FROM Win32_Process", u"WQL", 0);
+    const auto enumerator = wmi->Enumerate(*result);
+    bool found_self = false;
+    int fetched_count = 0;
+    std::int32_t last = hresult::kOk;
+    for (;;) {
+        std::unique_ptr<WmiFetchedValue> fetched;
+        last = wmi->Fetch(*enumerator, fetched);
+        if (last != hresult::kOk) {
+            EXPECT_FALSE(fetched);
+            break;
+        }
+        ++fetched_count;
+        const auto object = wmi->TakeAsObject(*fetched);
+        const WmiValue caption = wmi->ReadProperty(*object, u"Caption");
+        ASSERT_EQ(caption.kind, WmiValue::Kind::Text);
+        if (Lower(std::string(caption.text.begin(), caption.text.end())) != Lower(OwnName())) continue;
+        found_self = true;
+        // A number comes back as its text.
+        const WmiValue id = wmi->ReadProperty(*object, u"ProcessId");
+        EXPECT_EQ(std::string(id.text.begin(), id.text.end()), std::to_string(GetCurrentProcessId()));
+        try {
+            wmi->ReadProperty(*object, u"ExecutablePath");
+            ADD_FAILURE() << "Wine now reports ExecutablePath";
+        } catch (const EWmiError& e) {
+            EXPECT_EQ(e.Code(), hresult::kWbemNotFound);
+        }
+        EXPECT_THROW(wmi->ReadProperty(*object, u"NoSuchProperty"), EWmiError);
+    }
+    EXPECT_EQ(last, hresult::kFalse) << "the enumeration ends with S_FALSE";
+    EXPECT_GT(fetched_count, 1);
+    EXPECT_TRUE(found_self);
+}
+
+// The real scan over real files through version.dll: WMI is faked, so the
+// paths can be chosen.
+TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
+    const std::string dir = SCAN_FIXTURE_DIR;
+    const std::string full = dir + "\\scan_full.dll";
+    const std::string no_product = dir + "\\scan_no_product.dll";
+    const std::string missing = dir + "\\no_such_file.exe";
+    const std::string system_dll = System32("version.dll");
+
+    fakes::FakeWmi wmi;
+    wmi.processes = {
+        fakes::FakeProcess::Of(u"full.exe", Widen(full)),
+        fakes::FakeProcess::Of(u"noproduct.exe", Widen(no_product)),
+        fakes::FakeProcess::Of(u"self.exe", Widen(OwnPath())),  // no version information
+        fakes::FakeProcess::Of(u"gone.exe", Widen(missing)),
+        fakes::FakeProcess::Of(u"system.exe", Widen(system_dll)),
+        fakes::FakeProcess::Of(u"nopath.exe", std::nullopt),
+    };
+    InventoryTables t;
+    CountingCursor cursor;
+    RefreshProcesses(t, wmi, cursor, SystemVersionLibrary());
+
+    const std::vector<Row> rows = RowsOf(t.tblProcesses);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0], (Row{"full.exe", full, "Scan fixture, full", "Scan Fixture Vendor", "Scan Fixture Caf\xe9 Suite"}));
+    EXPECT_EQ(rows[1], (Row{"noproduct.exe", no_product, "Scan fixture, no product", "Other Vendor", ""}));
+    EXPECT_EQ(rows[2], (Row{"self.exe", OwnPath(), "", "", ""}));
+    EXPECT_EQ(rows[3], (Row{"gone.exe", missing, "", "", ""}));
+    EXPECT_EQ(rows[4][1], system_dll);
+    EXPECT_FALSE(rows[4][2].empty()) << "Wine's own DLLs carry a description";
+    EXPECT_EQ(rows[5], (Row{"nopath.exe", "", "", "", ""}));
+    EXPECT_EQ(wmi.live_handles, 0);
+}
+
+}  // namespace
+}  // namespace corvanta
