@@ -132,6 +132,11 @@ void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     // can mirror: cut it so that the block and its conversions fit.
     const std::size_t room = buffer.size() >= sizeof kSignature ? (buffer.size() - sizeof kSignature) / 2 : 0;
     const std::size_t length = std::min({std::size_t{RootLength(buffer.data())}, raw_size, room});
+    if (length < sizeof(NodeHeader)) {
+        // Not even a root header: a block of length 0, which no query enters.
+        std::fill(buffer.begin(), buffer.end(), std::byte{0});
+        return;
+    }
     const auto stored = static_cast<std::uint16_t>(length);
     std::memcpy(buffer.data(), &stored, sizeof stored);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), std::byte{0});
