@@ -18,8 +18,10 @@ public:
     AppWindow& operator=(const AppWindow&) = delete;
 
     HWND Handle() const { return hwnd_; }
-    // The window that activation and close requests go to.
-    void SetMainWindow(HWND main) { main_ = main; }
+    // The window that activation and close requests go to. The main window
+    // is owned by this one and must not carry a taskbar button of its own,
+    // so a hidden main window's WS_EX_APPWINDOW is taken away here.
+    void SetMainWindow(HWND main);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -44,6 +44,13 @@ AppWindow::~AppWindow() {
     }
 }
 
+void AppWindow::SetMainWindow(HWND main) {
+    main_ = main;
+    if (!main || IsWindowVisible(main)) return;
+    const LONG exStyle = GetWindowLongA(main, GWL_EXSTYLE);
+    if (exStyle & WS_EX_APPWINDOW) SetWindowLongA(main, GWL_EXSTYLE, exStyle & ~WS_EX_APPWINDOW);
+}
+
 LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);

@@ -124,7 +124,9 @@ void TfrmSplash::Show() {
     const int height = window.bottom - window.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    SetWindowPos(hwnd_, topmost_ ? HWND_TOPMOST : HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    // In front, but not activated: the splash takes no input, and the
+    // program's first active window is the main window.
+    SetWindowPos(hwnd_, topmost_ ? HWND_TOPMOST : HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
 void TfrmSplash::BringToFront() {
@@ -253,6 +255,9 @@ LRESULT TfrmSplash::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;  // a click on the splash does nothing
     case WM_CLOSE:
