@@ -59,6 +59,19 @@ HFONT MakeFont(const std::string& face, int pixels, bool bold) {
     return font;
 }
 
+// The tab strip shows the window's own background behind the tabs, as a
+// themed page control on Windows does, instead of the button-face grey.
+LRESULT CALLBACK PageControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_ERASEBKGND) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wparam), &client, reinterpret_cast<HBRUSH>(data));
+        return 1;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, PageControlProc, 1);
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
 SIZE TextSize(HFONT font, const std::string& text) {
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
@@ -160,6 +173,7 @@ void TForm1::Build(const Layout& layout) {
                                    Scale(r[1]), Scale(r[2]), Scale(r[3]), hwnd_, nullptr, instance, nullptr);
     if (!PageControl1) throw EWindowError("Cannot create the page control");
     SendMessageA(PageControl1, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SetWindowSubclass(PageControl1, PageControlProc, 1, reinterpret_cast<DWORD_PTR>(background_));
 
     const std::vector<const LayoutItem*> pages = layout.Children("page", "PageControl1");
     if (pages.size() != 3) tabs.Fail("expected three pages");

@@ -84,7 +84,7 @@ private:
     void ShowSortArrows();
     void PaintFilterButtons(HDC dc);
     void ShowFilterMenu(std::size_t column);
-    void RefitAfterUserResize();
+    void UserResized(std::size_t column, int width);
     std::vector<int> DisplayOrder() const;
     std::vector<std::size_t> DisplayFields() const;
     int FindItem(const NMLVFINDITEMA& find, int start) ;

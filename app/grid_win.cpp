@@ -152,29 +152,24 @@ void TGrid::FitColumns() {
             SendMessageA(list_, LVM_SETCOLUMNWIDTH, order[k], MAKELPARAM(widths[k], 0));
 }
 
-void TGrid::RefitAfterUserResize() {
-    refit_posted_ = false;
+void TGrid::UserResized(std::size_t column, int width) {
     RECT client{};
     GetClientRect(list_, &client);
     const std::vector<int> order = DisplayOrder();
-    const std::vector<int> now = ColumnWidths();
-    // Which column did the user change? The one whose width differs from
-    // what the last fit gave it.
+    std::vector<int> now = ColumnWidths();
+    if (column >= now.size()) return;
+    now[column] = width;
     std::vector<int> in_order;
-    std::optional<std::size_t> changed;
-    for (std::size_t k = 0; k < order.size(); ++k) in_order.push_back(now[order[k]]);
-    {
-        std::vector<int> relative;
-        for (int column : order) relative.push_back(relative_[column]);
-        const std::vector<int> fitted = FitWidths(relative, client.right - client.left);
-        for (std::size_t k = 0; k < order.size(); ++k)
-            if (fitted[k] != in_order[k]) changed = k;
+    std::size_t position = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        in_order.push_back(now[order[k]]);
+        if (static_cast<std::size_t>(order[k]) == column) position = k;
     }
-    if (!changed) return;
-    const std::vector<int> widths =
-        FitAfterResize(in_order, *changed, client.right - client.left, Scale(8, dpi_));
+    // The new proportions are taken now, so a resize of the list before the
+    // refit (a scroll bar coming or going) already keeps the user's choice.
+    const std::vector<int> widths = FitAfterResize(in_order, position, client.right - client.left, Scale(8, dpi_));
     for (std::size_t k = 0; k < order.size(); ++k) relative_[order[k]] = std::max(widths[k], 1);
-    FitColumns();
+    if (!refit_posted_) refit_posted_ = PostMessageA(list_, kRefitMessage, 0, 0) != FALSE;
 }
 
 void TGrid::ShowSortArrows() {
@@ -413,7 +408,8 @@ LRESULT TGrid::ListMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
                 Sync();
                 return 0;
             case kRefitMessage:
-                RefitAfterUserResize();
+                refit_posted_ = false;
+                FitColumns();
                 return 0;
             case WM_SIZE: {
                 // Also when the vertical scroll bar comes or goes: the
@@ -424,12 +420,14 @@ LRESULT TGrid::ListMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             }
             case WM_NOTIFY: {
                 auto* nm = reinterpret_cast<NMHDR*>(lparam);
-                if (nm->hwndFrom == header_ && (nm->code == HDN_ITEMCHANGEDA || nm->code == HDN_ITEMCHANGEDW ||
-                                                nm->code == HDN_ENDTRACKA || nm->code == HDN_ENDTRACKW ||
-                                                nm->code == HDN_ENDDRAG)) {
+                if (nm->hwndFrom == header_ && !fitting_ &&
+                    (nm->code == HDN_ITEMCHANGEDA || nm->code == HDN_ITEMCHANGEDW)) {
+                    // A width the user set (by dragging an edge, or a
+                    // double-click that sizes a column to its content).
+                    const auto* change = reinterpret_cast<NMHEADERA*>(lparam);
                     const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
-                    if (!fitting_ && !refit_posted_)
-                        refit_posted_ = PostMessageA(list_, kRefitMessage, 0, 0) != FALSE;
+                    if (change->pitem && (change->pitem->mask & HDI_WIDTH) && change->iItem >= 0)
+                        UserResized(static_cast<std::size_t>(change->iItem), change->pitem->cxy);
                     return result;
                 }
                 break;

@@ -1,0 +1,446 @@
+// The main window in-process under Wine: a real TForm1 over the throwaway
+// prefix's registry, with the test's own entries in the uninstall key.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "app/error_box.h"
+#include "app/shell_helpers.h"
+
+namespace corvanta {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Uninstall entries put into the prefix's registry (the program's own
+// 32-bit view) and taken out again, also when a test fails.
+class UninstallEntries {
+public:
+    ~UninstallEntries() {
+        for (const std::string& key : keys_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    }
+    void Add(const std::string& name, const std::string& version = "") {
+        HKEY key = Create();
+        RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                       static_cast<DWORD>(name.size() + 1));
+        if (!version.empty())
+            RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                           static_cast<DWORD>(version.size() + 1));
+        RegCloseKey(key);
+    }
+    void AddDwordName(DWORD value) {
+        HKEY key = Create();
+        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+    }
+
+private:
+    HKEY Create() {
+        const std::string path = std::string(kUninstall) + "\\CorvantaWindowTest" + std::to_string(keys_.size());
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            throw std::runtime_error("cannot create " + path);
+        keys_.push_back(path);
+        return key;
+    }
+    std::vector<std::string> keys_;
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// What a grid shows in one column, in display order, as the ListView itself
+// hands it out.
+std::vector<std::string> Shown(TGrid& grid, int column = 0) {
+    Pump();
+    std::vector<std::string> rows;
+    const int count = static_cast<int>(SendMessageA(grid.Handle(), LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[512] = {};
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(grid.Handle(), LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        rows.emplace_back(text);
+    }
+    return rows;
+}
+
+// Only the test's own rows, keeping their order.
+std::vector<std::string> Ours(const std::vector<std::string>& rows, const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const std::string& row : rows)
+        if (std::find(names.begin(), names.end(), row) != names.end()) out.push_back(row);
+    return out;
+}
+
+void ClickAt(HWND hwnd, POINT at) {
+    SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    Pump();
+}
+
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+void ClickTab(HWND tabs, int index) {
+    RECT r{};
+    SendMessageA(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    ClickAt(tabs, Centre(r));
+}
+
+void PressWithControl(HWND hwnd, WPARAM key) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(hwnd, WM_KEYDOWN, key, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// Closes the next error box from another thread, keeping its text.
+class ErrorBoxWatcher {
+public:
+    ErrorBoxWatcher()
+        : thread_([this] {
+              for (int i = 0; i < 400 && !stop_; ++i) {
+                  HWND box = FindWindowA("#32770", "Corvanta");
+                  if (box) {
+                      char buffer[512] = {};
+                      GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+                      text_ = buffer;
+                      seen_ = true;
+                      PostMessageA(box, WM_COMMAND, IDOK, 0);
+                      return;
+                  }
+                  Sleep(25);
+              }
+          }) {}
+    ~ErrorBoxWatcher() { Join(); }
+    void Join() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool Seen() { return seen_; }
+    std::string Text() { return text_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> seen_{false};
+    std::string text_;
+    std::thread thread_;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        form.reset();
+        Pump();
+    }
+    void Open() {
+        form = std::make_unique<TForm1>(nullptr);
+        form->Show();
+        Pump();
+    }
+    UninstallEntries entries;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(MainWindowTest, ShowsTheWindowFilledAndSortedByteByByte) {
+    const std::vector<std::string> names{"beta tool", "Gamma Tool", "10 Utility", "2 Utility", "Zulu"};
+    for (const std::string& name : names) entries.Add(name, "1.0");
+    entries.Add("Windows Hotfix KB000001");
+    entries.Add("Update for Windows (KB000002) hotfix");
+    form = std::make_unique<TForm1>(nullptr);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    EXPECT_TRUE(form->Tables.kbmMemTable1.Active());  // FormCreate
+    EXPECT_EQ(form->Button1ClickRuns, 0);
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(form->Button1ClickRuns, 1);
+    EXPECT_EQ(form->ActivePage(), 0);
+    // Digits, then capitals, then small letters; the table keeps scan order.
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), names), ElementsAre("10 Utility", "2 Utility", "Gamma Tool", "Zulu", "beta tool"));
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), {"Windows Hotfix KB000001", "Update for Windows (KB000002) hotfix"}),
+                ElementsAre("Update for Windows (KB000002) hotfix", "Windows Hotfix KB000001"));
+    // No rows for processes until the user turns to their page.
+    EXPECT_EQ(Shown(*form->cxGrid3).size(), 0u);
+}
+
+TEST_F(MainWindowTest, WindowAndControlsFollowTheLayout) {
+    Open();
+    HWND hwnd = form->Handle();
+    char caption[64] = {};
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Dravenholt Corvanta");
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);  // no icon in the title bar
+
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, MulDiv(956, dpi, 96));
+    EXPECT_EQ(client.bottom, MulDiv(577, dpi, 96));
+
+    // Centred on the work area.
+    RECT frame{}, work{};
+    GetWindowRect(hwnd, &frame);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(frame.left - work.left, work.right - frame.right, 1);
+    EXPECT_NEAR(frame.top - work.top, work.bottom - frame.bottom, 1);
+
+    std::vector<std::string> tabs;
+    for (int i = 0; i < 3; ++i) {
+        char text[64] = {};
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(form->PageControl1, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        tabs.emplace_back(text);
+    }
+    EXPECT_THAT(tabs, ElementsAre("Installed Software", "Installed Hotfixes", "Running Processes"));
+
+    // The hot-fix grid: one column, no header, no border. The others have both.
+    EXPECT_TRUE(GetWindowLongA(form->cxGrid2->Handle(), GWL_STYLE) & LVS_NOCOLUMNHEADER);
+    EXPECT_FALSE(GetWindowLongA(form->cxGrid2->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(form->cxGrid2->Columns().size(), 1u);
+    for (TGrid* grid : {form->cxGrid1.get(), form->cxGrid3.get()}) {
+        EXPECT_FALSE(GetWindowLongA(grid->Handle(), GWL_STYLE) & LVS_NOCOLUMNHEADER);
+        EXPECT_TRUE(GetWindowLongA(grid->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    }
+    std::vector<std::string> process_columns;
+    for (const GridColumnSpec& column : form->cxGrid3->Columns()) process_columns.push_back(column.caption);
+    EXPECT_THAT(process_columns, ElementsAre("Caption", "Product", "File", "Description", "Vendor"));
+    EXPECT_TRUE(form->cxGrid1->FilterEnabled());
+    EXPECT_FALSE(form->cxGrid3->FilterEnabled());
+}
+
+TEST_F(MainWindowTest, ColumnsSpanTheGridAlsoAfterTheUserResizesOne) {
+    Open();
+    for (TGrid* grid : {form->cxGrid1.get(), form->cxGrid2.get(), form->cxGrid3.get()}) {
+        RECT client{};
+        GetClientRect(grid->Handle(), &client);
+        const std::vector<int> widths = grid->ColumnWidths();
+        EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), client.right);
+    }
+    // Software 409 against Version's bound default (the "0" width times 50, plus 4).
+    {
+        const std::vector<int> widths = form->cxGrid1->ColumnWidths();
+        EXPECT_GT(widths[0], widths[1]);
+    }
+    // The user drags the first column's edge: it keeps about its new width
+    // and the columns still span the grid exactly.
+    TGrid& grid = *form->cxGrid3;
+    RECT client{};
+    GetClientRect(grid.Handle(), &client);
+    SendMessageA(grid.Handle(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(300, 0));
+    Pump();
+    const std::vector<int> widths = grid.ColumnWidths();
+    EXPECT_EQ(widths[0], 300);
+    EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), client.right);
+}
+
+TEST_F(MainWindowTest, OnlyTheUsersTurnToRunningProcessesRunsTheProcessScan) {
+    entries.Add("Alpha Before", "1");
+    Open();
+    ClickTab(form->PageControl1, 1);
+    EXPECT_EQ(form->ActivePage(), 1);
+    EXPECT_TRUE(IsWindowVisible(form->TabSheet2));
+    EXPECT_FALSE(IsWindowVisible(form->tsProcesses));
+    entries.Add("Alpha After", "1");
+    ClickTab(form->PageControl1, 0);
+    EXPECT_EQ(form->ActivePage(), 0);
+    // No scan ran again: a program installed meanwhile does not appear.
+    EXPECT_EQ(form->Button1ClickRuns, 1);
+    EXPECT_EQ(form->RefreshProcessesRuns, 0);
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), {"Alpha Before", "Alpha After"}), ElementsAre("Alpha Before"));
+
+    ClickTab(form->PageControl1, 2);
+    EXPECT_EQ(form->RefreshProcessesRuns, 1);
+    ClickTab(form->PageControl1, 2);  // the active tab: no change, no scan
+    EXPECT_EQ(form->RefreshProcessesRuns, 1);
+    SendMessageA(form->PageControl1, TCM_SETCURSEL, 0, 0);  // a change made by code
+    SendMessageA(form->PageControl1, TCM_SETCURSEL, 2, 0);
+    Pump();
+    EXPECT_EQ(form->RefreshProcessesRuns, 1);
+    // Ctrl+Tab from a grid turns the page as the user.
+    ClickTab(form->PageControl1, 1);
+    PressWithControl(form->cxGrid2->Handle(), VK_TAB);
+    Pump();
+    EXPECT_EQ(form->ActivePage(), 2);
+    EXPECT_EQ(form->RefreshProcessesRuns, 2);
+}
+
+TEST_F(MainWindowTest, HeaderClickSortsAndReverses) {
+    const std::vector<std::string> names{"Sort b", "Sort a", "Sort c"};
+    entries.Add("Sort b", "2");
+    entries.Add("Sort a", "3");
+    entries.Add("Sort c", "1");
+    Open();
+    TGrid& grid = *form->cxGrid1;
+    auto click_header = [&](int column) {
+        RECT r{};
+        SendMessageA(grid.Header(), HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&r));
+        ClickAt(grid.Header(), POINT{r.left + 10, (r.top + r.bottom) / 2});
+    };
+    auto arrow = [&](int column) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        SendMessageA(grid.Header(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    EXPECT_EQ(arrow(0), HDF_SORTUP);
+    click_header(0);
+    EXPECT_THAT(Ours(Shown(grid), names), ElementsAre("Sort c", "Sort b", "Sort a"));
+    EXPECT_EQ(arrow(0), HDF_SORTDOWN);
+    click_header(1);  // by Version
+    EXPECT_THAT(Ours(Shown(grid), names), ElementsAre("Sort c", "Sort b", "Sort a"));
+    EXPECT_EQ(arrow(0), 0);
+    EXPECT_EQ(arrow(1), HDF_SORTUP);
+    click_header(1);
+    EXPECT_THAT(Ours(Shown(grid), names), ElementsAre("Sort a", "Sort b", "Sort c"));
+    // The table keeps its own order.
+    std::vector<std::string> table_order;
+    for (std::size_t row = 0; row < form->Tables.kbmMemTable1.RecordCount(); ++row)
+        table_order.emplace_back(form->Tables.kbmMemTable1.Cell(row, 0));
+    EXPECT_THAT(Ours(table_order, names), ElementsAre("Sort b", "Sort a", "Sort c"));
+}
+
+TEST_F(MainWindowTest, AFilterChoiceFiltersAndCopyTakesWhatIsShown) {
+    entries.Add("Filter One", "7.7.7-test");
+    entries.Add("filter two", "7.7.7-test");
+    entries.Add("Filter Three", "8.8.8-test");
+    entries.Add("Filter Blank");
+    Open();
+    TGrid& grid = *form->cxGrid1;
+    const std::vector<std::string> choices = grid.FilterChoices(1);
+    ASSERT_GE(choices.size(), 5u);
+    EXPECT_THAT(std::vector<std::string>(choices.begin(), choices.begin() + 3),
+                ElementsAre("(All)", "(Blanks)", "(Non blanks)"));
+    EXPECT_TRUE(std::is_sorted(choices.begin() + 3, choices.end()));
+    const auto at = std::find(choices.begin(), choices.end(), "7.7.7-test");
+    ASSERT_NE(at, choices.end());
+    grid.ChooseFilter(1, static_cast<std::size_t>(at - choices.begin()));
+    EXPECT_THAT(Shown(grid), ElementsAre("Filter One", "filter two"));
+    EXPECT_TRUE(grid.Model().Filter(1).Active());
+
+    // Ctrl+A, Ctrl+C: the rows shown, in display order, tab-separated.
+    SetFocus(grid.Handle());
+    PressWithControl(grid.Handle(), 'A');
+    PressWithControl(grid.Handle(), 'C');
+    EXPECT_EQ(ClipboardText(), "Filter One\t7.7.7-test\r\nfilter two\t7.7.7-test\r\n");
+    // Columns copy in the order the user dragged them to.
+    int order[] = {1, 0};
+    SendMessageA(grid.Handle(), LVM_SETCOLUMNORDERARRAY, 2, reinterpret_cast<LPARAM>(order));
+    PressWithControl(grid.Handle(), 'A');
+    PressWithControl(grid.Handle(), 'C');
+    EXPECT_EQ(ClipboardText(), "7.7.7-test\tFilter One\r\n7.7.7-test\tfilter two\r\n");
+
+    grid.ChooseFilter(1, 1);  // (Blanks)
+    EXPECT_THAT(Ours(Shown(grid), {"Filter One", "filter two", "Filter Three", "Filter Blank"}),
+                ElementsAre("Filter Blank"));
+    grid.ChooseFilter(1, 0);  // (All)
+    EXPECT_FALSE(grid.Model().Filter(1).Active());
+    EXPECT_EQ(Ours(Shown(grid), {"Filter One", "filter two", "Filter Three", "Filter Blank"}).size(), 4u);
+}
+
+TEST_F(MainWindowTest, AnErrorInTheScanGoesToTheErrorBoxAndTheWindowShowsAnyway) {
+    entries.Add("Before The Error", "1");
+    entries.AddDwordName(5);
+    form = std::make_unique<TForm1>(nullptr);
+    ErrorBoxWatcher watcher;
+    form->Show();
+    watcher.Join();
+    ASSERT_TRUE(watcher.Seen());
+    EXPECT_EQ(watcher.Text(), "Invalid data type for 'DisplayName'");
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), {"Before The Error"}), ElementsAre("Before The Error"));
+}
+
+class RecordingShell : public ShellApi {
+public:
+    std::vector<std::string> opened;
+    std::uintptr_t Execute(const char* verb, const char* file, const char*, const char*, int show) override {
+        opened.push_back(std::string(verb) + " " + file + " " + std::to_string(show));
+        return 2;  // ERROR_FILE_NOT_FOUND: the shell could not open it
+    }
+    void ApplyCursor(int) override {}
+};
+
+TEST_F(MainWindowTest, AClickOnTheLinkOpensTheMakersSiteAndAFailureShowsNothing) {
+    Open();
+    RecordingShell shell;
+    SetShellForTesting(&shell);
+    ClickAt(form->Handle(), Centre(form->Label3));
+    SetShellForTesting(nullptr);
+    EXPECT_THAT(shell.opened, ElementsAre("open http://www.dravenholt.example 1"));
+    EXPECT_EQ(FindWindowA("#32770", "Corvanta"), nullptr);
+    // A click beside the link does nothing.
+    SetShellForTesting(&shell);
+    ClickAt(form->Handle(), POINT{form->Label3.right + 20, form->Label3.top + 2});
+    SetShellForTesting(nullptr);
+    EXPECT_EQ(shell.opened.size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheBusyCursorCoversEveryControlUntilTheDefaultIsBack) {
+    Open();
+    HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    auto cursor_over = [](HWND hwnd) {
+        SendMessageA(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    ShowBusyCursor();
+    ShowBusyCursor();
+    EXPECT_EQ(GetCursor(), wait);  // at once, with no message handled
+    for (HWND hwnd : {form->Handle(), form->PageControl1, form->cxGrid1->Handle(), form->cxGrid1->Header()})
+        EXPECT_EQ(cursor_over(hwnd), wait);
+    ShowDefaultCursor();  // one call undoes both
+    EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), arrow);
+    EXPECT_EQ(cursor_over(form->PageControl1), arrow);
+    ScreenCursorService().ShowBusyCursor();
+    EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), wait);
+    ScreenCursorService().ShowDefaultCursor();
+    EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), arrow);
+}
+
+}  // namespace
+}  // namespace corvanta
