@@ -12,6 +12,7 @@
 #include <objbase.h>
 
 #include "processes/com_ptr.h"
+#include "processes/wmi_error.h"
 
 namespace corvanta {
 
@@ -210,6 +211,11 @@ struct ISWbemProperty : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_Qualifiers_(ISWbemQualifierSet** objWbemQualifierSet) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsArray(VARIANT_BOOL* bIsArray) = 0;
 };
+
+// The error that a failed call on `callee`, made through interface `iid`,
+// becomes: the code, and what the error object says when the callee declares
+// (ISupportErrorInfo) that it leaves one for that interface.
+EWmiError ComCallError(HRESULT code, IUnknown* callee, const IID& iid);
 
 // The factory that creates the SWbemLocator class (see wmi_access_win.cpp).
 struct CoSWbemLocator {

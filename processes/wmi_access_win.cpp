@@ -69,7 +69,7 @@ ErrorObjectInfo ErrorObjectOf(IUnknown* callee, const IID& iid) {
 
 // A negative code is a failure; every other code, S_FALSE included, counts as success.
 void Check(HRESULT code, IUnknown* callee, const IID& iid) {
-    if (FAILED(code)) throw EWmiError(code, ErrorObjectOf(callee, iid));
+    if (FAILED(code)) throw ComCallError(code, callee, iid);
 }
 
 // A call that succeeded must have handed out its object.
@@ -199,6 +199,10 @@ public:
 };
 
 }  // namespace
+
+EWmiError ComCallError(HRESULT code, IUnknown* callee, const IID& iid) {
+    return EWmiError(code, ErrorObjectOf(callee, iid));
+}
 
 ComPtr<ISWbemLocator> CoSWbemLocator::Create() {
     ComPtr<IUnknown> unknown;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "processes/VerInfo.h"
+#include "processes/WbemScripting_TLB.h"
 #include "processes/process_scan.h"
 #include "processes/wmi_error.h"
 #include "scan_fixture_dir.h"
@@ -177,6 +178,86 @@ TEST(ProcessScanWine, WmiOperationsReportValuesAndFailuresWithTheirCodes) {
     EXPECT_EQ(last, hresult::kFalse) << "the enumeration ends with S_FALSE";
     EXPECT_GT(fetched_count, 1);
     EXPECT_TRUE(found_self);
+}
+
+// A callee that may or may not say it leaves error objects, and for which
+// interface.
+class ErrorSource : public ISupportErrorInfo {
+public:
+    ErrorSource(bool has_support, const IID& supported) : has_support_(has_support), supported_(supported) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_IUnknown) || (has_support_ && IsEqualIID(riid, IID_ISupportErrorInfo))) {
+            *out = static_cast<ISupportErrorInfo*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
+        return IsEqualIID(riid, supported_) ? S_OK : S_FALSE;
+    }
+    ULONG refs() const { return refs_; }
+
+private:
+    bool has_support_;
+    IID supported_;
+    ULONG refs_ = 1;
+};
+
+void LeaveErrorObject() {
+    ICreateErrorInfo* create = nullptr;
+    ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+    create->SetDescription(const_cast<LPOLESTR>(L"Invalid namespace"));
+    create->SetSource(const_cast<LPOLESTR>(L"SWbemLocator"));
+    create->SetHelpFile(const_cast<LPOLESTR>(L"wbem.chm"));
+    create->SetHelpContext(4711);
+    IErrorInfo* info = nullptr;
+    ASSERT_EQ(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)), S_OK);
+    SetErrorInfo(0, info);
+    info->Release();
+    create->Release();
+}
+
+// The error object is taken only from a callee that says it leaves one for
+// the interface called; any other is stale, from some earlier call.
+TEST(ProcessScanWine, AFailedCallCarriesTheCalleesErrorObjectOnly) {
+    struct Case {
+        const char* what;
+        bool has_support;
+        IID supported;
+        bool null_callee;
+        bool expect_object;
+    };
+    const Case cases[] = {
+        {"callee leaves one for this interface", true, IID_ISWbemServices, false, true},
+        {"callee leaves one for another interface", true, IID_ISWbemLocator, false, false},
+        {"callee leaves none", false, IID_ISWbemServices, false, false},
+        {"no callee", true, IID_ISWbemServices, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ErrorSource source(c.has_support, c.supported);
+        LeaveErrorObject();
+        const EWmiError e =
+            ComCallError(hresult::kWbemInvalidNamespace, c.null_callee ? nullptr : &source, IID_ISWbemServices);
+        EXPECT_EQ(e.Code(), hresult::kWbemInvalidNamespace);
+        if (c.expect_object) {
+            EXPECT_STREQ(e.what(), "Invalid namespace");
+            EXPECT_EQ(e.Source(), "SWbemLocator");
+            EXPECT_EQ(e.HelpFile(), "wbem.chm");
+            EXPECT_EQ(e.HelpContext(), 4711u);
+        } else {
+            EXPECT_STREQ(e.what(), "WMI call failed with code 0x8004100E");
+            EXPECT_EQ(e.Source(), "");
+            EXPECT_EQ(e.HelpFile(), "");
+            EXPECT_EQ(e.HelpContext(), 0u);
+        }
+        EXPECT_EQ(source.refs(), 1u) << "a reference to the callee was kept";
+        SetErrorInfo(0, nullptr);
+    }
 }
 
 // The real scan over real files through version.dll: WMI is faked, so the
