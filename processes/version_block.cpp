@@ -127,7 +127,10 @@ void ConvertTree(std::byte* block, std::size_t root_length, std::size_t begin, s
 void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     raw_size = std::min(raw_size, buffer.size());
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(raw_size), buffer.end(), std::byte{0});
-    if (buffer.size() < sizeof(NodeHeader)) return;
+    if (buffer.size() < sizeof(NodeHeader)) {
+        std::fill(buffer.begin(), buffer.end(), std::byte{0});
+        return;
+    }
     // The root may claim more than the file held, or more than the buffer
     // can mirror: cut it so that the block and its conversions fit.
     const std::size_t room = buffer.size() >= sizeof kSignature ? (buffer.size() - sizeof kSignature) / 2 : 0;
