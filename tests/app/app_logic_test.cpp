@@ -36,6 +36,11 @@ TEST(CompareCellText, OrdersByUnsignedBytes) {
         {"abc", "abc", 0},
         {"z", "\xE9", -1},       // bytes above 127 after ASCII, not below it
         {"\x7F", "\x80", -1},
+        {"Program 12345678", "Program 12345679", -1},  // differ past the first eight bytes
+        {"Program Files Common 1", "Program Files Common 0", 1},  // past the first sixteen
+        {"Program \xE9xxxxxxxx", "Program zxxxxxxxx", 1},
+        {"abcdefgh", "abcdefghi", -1},
+        {"abcdefghijklmnop", "abcdefghijklmnop", 0},
     };
     for (const Case& c : cases) {
         const int got = CompareCellText(c.a, c.b);
@@ -87,13 +92,16 @@ TEST_F(GridModelTest, InsertionAgreesWithAFullStableSort) {
     // stable sort of the whole table puts them, both directions.
     std::mt19937 random(7);
     for (bool descending : {false, true}) {
-        MemTable t{"t", {{"A", 3}}};
+        MemTable t{"t", {{"A", 30}}};
         GridModel model(t);
         model.SetSort(0, descending);
         for (int batch : {1, 3, 50, 2, 400}) {
             for (int i = 0; i < batch; ++i) {
                 t.Append();
-                t.SetColumn(0, std::to_string(random() % 300));
+                // Short texts, texts sharing an 8-byte prefix, bytes above 127.
+                static const char* stems[] = {"", "Program ", "program ", "Program \xE9", "Pro",
+                                              "Program Files Common ", "Program Files Commo"};
+                t.SetColumn(0, stems[random() % 7] + std::to_string(random() % 300));
                 t.Post();
                 model.RowPosted(t.RecordCount() - 1);
             }
@@ -101,8 +109,9 @@ TEST_F(GridModelTest, InsertionAgreesWithAFullStableSort) {
         }
         std::vector<std::size_t> expected(t.RecordCount());
         std::iota(expected.begin(), expected.end(), 0);
+        // The standard library's char comparison is on unsigned bytes too.
         std::stable_sort(expected.begin(), expected.end(), [&](std::size_t a, std::size_t b) {
-            const int c = CompareCellText(t.Cell(a, 0), t.Cell(b, 0));
+            const int c = t.Cell(a, 0).compare(t.Cell(b, 0));
             return descending ? c > 0 : c < 0;
         });
         for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(model.RowAt(i), expected[i]) << i;
