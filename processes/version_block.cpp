@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/ansi_text.h"
+#include "processes/byte_cursor.h"
 
 namespace corvanta {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 struct NodeHeader {
     std::uint16_t wLength;
     std::uint16_t wValueLength;
-    std::uint16_t wType;
+    std::uint16_t wType;  // 0: binary value, otherwise text
 };
 static_assert(sizeof(NodeHeader) == 6);
 
@@ -26,115 +27,122 @@ constexpr int kMaxDepth = 8;
 
 constexpr std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
 
-std::uint16_t Read16(const std::byte* p) {
-    std::uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// One node, cut to its parent: offsets are from the block's start.
+// One node. Its bytes are cut by its own length and by what its parent
+// has left, so nothing read through it passes either.
 struct Node {
-    std::size_t begin = 0;
-    std::size_t end = 0;        // begin + wLength, cut to the parent's end
-    std::size_t declared_end = 0;  // begin + wLength as stored
+    std::size_t begin = 0;              // offset in the block
+    std::span<const std::byte> bytes;   // the node itself
     NodeHeader header{};
-    std::size_t key_begin = 0;
-    std::size_t key_units = 0;  // without the terminator
-    bool key_terminated = false;
-    std::size_t value = 0;      // where the value starts
-    bool value_empty = false;   // the value lies outside the node
-    std::size_t children = 0;   // where the children start (may be >= end)
+    std::size_t key_units = 0;          // without the terminator
+    std::size_t value = 0;              // offset in the node; for an empty value, the key's terminator
+    bool value_empty = false;
+    std::size_t children = 0;           // offset in the node; may lie beyond it
 };
 
-std::optional<Node> ParseNode(const std::byte* block, std::size_t begin, std::size_t parent_end) {
-    if (begin > parent_end || parent_end - begin < sizeof(NodeHeader)) return std::nullopt;
+// The node at begin, inside [begin, parent_end) of the block.
+std::optional<Node> ParseNode(std::span<const std::byte> block, std::size_t begin, std::size_t parent_end) {
+    if (begin > parent_end || parent_end > block.size()) return std::nullopt;
+    const auto rest = block.subspan(begin, parent_end - begin);
     Node node;
     node.begin = begin;
-    std::memcpy(&node.header, block + begin, sizeof node.header);
-    if (node.header.wLength < sizeof(NodeHeader)) return std::nullopt;
-    node.declared_end = begin + node.header.wLength;
-    node.end = std::min(node.declared_end, parent_end);
-    node.key_begin = begin + sizeof(NodeHeader);
-    std::size_t at = node.key_begin;
-    while (at + 2 <= node.end) {
-        if (Read16(block + at) == 0) {
-            node.key_terminated = true;
-            break;
-        }
-        at += 2;
-    }
+    ByteCursor header(rest);
+    node.header = header.Read<NodeHeader>();
+    if (!header.Ok() || node.header.wLength < sizeof(NodeHeader)) return std::nullopt;
+    node.bytes = rest.first(std::min<std::size_t>(node.header.wLength, rest.size()));
+
     // A key without its terminator inside the node leaves no place for the
     // value: the node is unusable.
-    if (!node.key_terminated) return std::nullopt;
-    node.key_units = (at - node.key_begin) / 2;
-    node.value = begin + Align4(at + 2 - begin);
+    ByteCursor key(node.bytes, sizeof(NodeHeader));
+    while (key.Read<std::uint16_t>() != 0) ++node.key_units;
+    if (!key.Ok()) return std::nullopt;
+    const std::size_t terminator = key.Offset() - 2;
+
+    node.value = Align4(key.Offset());
     const std::size_t value_bytes = std::size_t{node.header.wValueLength} * (node.header.wType != 0 ? 2 : 1);
     node.children = node.value + Align4(value_bytes);
     // A value that starts at or beyond the node's end is empty: it reads as
     // the key's terminator.
-    if (node.value >= node.declared_end || node.value >= node.end) {
+    if (node.value >= node.bytes.size()) {
         node.value_empty = true;
-        node.value = at;
+        node.value = terminator;
     }
     return node;
 }
 
-// How many UTF-16 units of a string value are present inside its node.
+// How many UTF-16 units of a text value lie inside its node.
 std::size_t TextUnits(const Node& node) {
     if (node.value_empty) return 0;
-    return std::min<std::size_t>(node.header.wValueLength, (node.end - node.value) / 2);
+    return std::min<std::size_t>(node.header.wValueLength, (node.bytes.size() - node.value) / 2);
 }
 
-bool KeyMatches(const std::byte* block, const Node& node, std::string_view key) {
+char16_t FoldCase(char16_t c) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
+    return c;
+}
+
+bool KeyMatches(const Node& node, std::string_view key) {
     if (node.key_units != key.size()) return false;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        char16_t stored = Read16(block + node.key_begin + 2 * i);
-        char16_t wanted = Char1252ToWide(static_cast<unsigned char>(key[i]));
-        auto fold = [](char16_t c) -> char16_t {
-            if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-            return c;
-        };
-        if (fold(stored) != fold(wanted)) return false;
+    ByteCursor stored(node.bytes, sizeof(NodeHeader));
+    for (char wanted : key) {
+        const auto unit = static_cast<char16_t>(stored.Read<std::uint16_t>());
+        if (FoldCase(unit) != FoldCase(Char1252ToWide(static_cast<unsigned char>(wanted)))) return false;
     }
-    return true;
+    return stored.Ok();
 }
 
-std::size_t RootLength(const std::byte* block) { return Read16(block); }
-
-void ConvertTree(std::byte* block, std::size_t root_length, std::size_t begin, std::size_t parent_end, int depth) {
-    const auto node = ParseNode(block, begin, parent_end);
-    if (!node) return;
-    if (node->header.wType != 0) {
-        const std::size_t units = TextUnits(*node);
-        auto* out = reinterpret_cast<char*>(block + root_length + sizeof kSignature + node->value);
-        for (std::size_t i = 0; i < units; ++i) {
-            out[i] = WideCharTo1252(Read16(block + node->value + 2 * i));
-        }
-        out[units] = '\0';
-    }
-    if (depth >= kMaxDepth) return;
-    std::size_t child = node->children;
-    while (child < node->end) {
-        const auto parsed = ParseNode(block, child, node->end);
-        if (!parsed) break;
-        ConvertTree(block, root_length, child, node->end, depth + 1);
+// Calls visit(child) for each child of node, in order.
+template <typename Visit>
+void ForEachChild(std::span<const std::byte> block, const Node& node, Visit visit) {
+    const std::size_t end = node.begin + node.bytes.size();
+    std::size_t child = node.begin + node.children;
+    while (child < end) {
+        const auto parsed = ParseNode(block, child, end);
+        if (!parsed || !visit(*parsed)) return;
         child += Align4(parsed->header.wLength);
     }
+}
+
+std::size_t RootLength(const std::byte* block) {
+    std::uint16_t length;
+    std::memcpy(&length, block, sizeof length);
+    return length;
+}
+
+// Writes each text value, converted and NUL-ended, at its own offset in the
+// conversion area. A value of n units takes 2n bytes in the block and n + 1
+// in the area, so the area never overflows and values never overlap there.
+void ConvertTree(std::span<std::byte> buffer, std::size_t root_length, const Node& node, int depth) {
+    const std::span<const std::byte> block = std::span<const std::byte>(buffer).first(root_length);
+    if (node.header.wType != 0) {
+        const std::size_t units = TextUnits(node);
+        const std::size_t at = root_length + sizeof kSignature + node.begin + node.value;
+        if (at + units < buffer.size()) {
+            ByteCursor text(node.bytes, node.value);
+            for (std::size_t i = 0; i < units; ++i) {
+                buffer[at + i] = static_cast<std::byte>(WideCharTo1252(static_cast<char16_t>(text.Read<std::uint16_t>())));
+            }
+            buffer[at + units] = std::byte{0};
+        }
+    }
+    if (depth >= kMaxDepth) return;
+    ForEachChild(block, node, [&](const Node& child) {
+        ConvertTree(buffer, root_length, child, depth + 1);
+        return true;
+    });
 }
 
 }  // namespace
 
 void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     raw_size = std::min(raw_size, buffer.size());
-    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(raw_size), buffer.end(), std::byte{0});
     if (buffer.size() < sizeof(NodeHeader)) {
         std::fill(buffer.begin(), buffer.end(), std::byte{0});
         return;
     }
     // The root may claim more than the file held, or more than the buffer
     // can mirror: cut it so that the block and its conversions fit.
-    const std::size_t room = buffer.size() >= sizeof kSignature ? (buffer.size() - sizeof kSignature) / 2 : 0;
-    const std::size_t length = std::min({std::size_t{RootLength(buffer.data())}, raw_size, room});
+    const std::size_t room = (buffer.size() - sizeof kSignature) / 2;
+    const std::size_t length = std::min({RootLength(buffer.data()), raw_size, room});
     if (length < sizeof(NodeHeader)) {
         // Not even a root header: a block of length 0, which no query enters.
         std::fill(buffer.begin(), buffer.end(), std::byte{0});
@@ -144,14 +152,16 @@ void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     std::memcpy(buffer.data(), &stored, sizeof stored);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), std::byte{0});
     std::memcpy(buffer.data() + length, kSignature, sizeof kSignature);
-    ConvertTree(buffer.data(), length, 0, length, 0);
+    const auto root = ParseNode(std::span<const std::byte>(buffer).first(length), 0, length);
+    if (root) ConvertTree(buffer, length, *root, 0);
 }
 
 bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value,
                        std::uint32_t* length) {
     if (block == nullptr) return false;
     const std::size_t root_length = RootLength(block);
-    auto node = ParseNode(block, 0, root_length);
+    const std::span<const std::byte> view(block, root_length);
+    auto node = ParseNode(view, 0, root_length);
     if (!node) return false;
     while (!sub_block.empty()) {
         const std::size_t slash = sub_block.find('\\');
@@ -159,27 +169,22 @@ bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const
         sub_block = slash == std::string_view::npos ? std::string_view{} : sub_block.substr(slash + 1);
         if (key.empty()) continue;
         std::optional<Node> found;
-        std::size_t child = node->children;
-        while (child < node->end) {
-            auto parsed = ParseNode(block, child, node->end);
-            if (!parsed) break;
-            if (KeyMatches(block, *parsed, key)) {
-                found = parsed;
-                break;
-            }
-            child += Align4(parsed->header.wLength);
-        }
+        ForEachChild(view, *node, [&](const Node& child) {
+            if (KeyMatches(child, key)) found = child;
+            return !found;
+        });
         if (!found) return false;
         node = found;
     }
 
     if (node->header.wType != 0) {
-        *value = block + root_length + sizeof kSignature + node->value;
+        *value = block + root_length + sizeof kSignature + node->begin + node->value;
         *length = static_cast<std::uint32_t>(TextUnits(*node));
     } else {
-        *value = block + node->value;
-        *length = node->value_empty ? 0 : std::min<std::uint32_t>(node->header.wValueLength,
-                                                                   static_cast<std::uint32_t>(node->end - node->value));
+        *value = block + node->begin + node->value;
+        *length = node->value_empty ? 0
+                                    : std::min<std::uint32_t>(node->header.wValueLength,
+                                                              static_cast<std::uint32_t>(node->bytes.size() - node->value));
     }
     return true;
 }
