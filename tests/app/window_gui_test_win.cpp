@@ -382,6 +382,40 @@ TEST_F(MainWindowTest, AFilterChoiceFiltersAndCopyTakesWhatIsShown) {
     EXPECT_EQ(Ours(Shown(grid), {"Filter One", "filter two", "Filter Three", "Filter Blank"}).size(), 4u);
 }
 
+TEST_F(MainWindowTest, TheHeadersDropDownButtonOpensTheFilterMenu) {
+    entries.Add("Menu With Version", "1.0");
+    entries.Add("Menu Without Version");
+    Open();
+    TGrid& grid = *form->cxGrid1;
+    // Picks "(Blanks)", the second entry, with the keyboard once the menu is up.
+    std::atomic<bool> menu_seen{false};
+    std::thread chooser([&] {
+        for (int i = 0; i < 200; ++i) {
+            HWND menu = FindWindowA("#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                menu_seen = true;
+                for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
+                return;
+            }
+            Sleep(25);
+        }
+    });
+    const RECT button = grid.FilterButtonRect(1);
+    SendMessageA(grid.Header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
+    chooser.join();
+    Pump();
+    EXPECT_TRUE(menu_seen);
+    EXPECT_EQ(grid.Model().Filter(1).kind, FilterKind::Blanks);
+    EXPECT_THAT(Ours(Shown(grid), {"Menu With Version", "Menu Without Version"}), ElementsAre("Menu Without Version"));
+    // The click opened the menu; it did not sort.
+    EXPECT_EQ(grid.Model().SortField(), std::optional<std::size_t>(0));
+    // The process grid has no drop-down: a click there sorts.
+    TGrid& processes = *form->cxGrid3;
+    const RECT edge = processes.FilterButtonRect(1);
+    ClickAt(processes.Header(), POINT{(edge.left + edge.right) / 2, (edge.top + edge.bottom) / 2});
+    EXPECT_EQ(processes.Model().SortField(), processes.Columns()[1].field);
+}
+
 TEST_F(MainWindowTest, AnErrorInTheScanGoesToTheErrorBoxAndTheWindowShowsAnyway) {
     entries.Add("Before The Error", "1");
     entries.AddDwordName(5);
