@@ -315,7 +315,13 @@ LRESULT CALLBACK TForm1::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
         form->hwnd_ = nullptr;
         return DefWindowProcA(hwnd, message, wparam, lparam);
     }
-    return form->Message(message, wparam, lparam);
+    // No exception may cross the system's frames back into the message loop.
+    try {
+        return form->Message(message, wparam, lparam);
+    } catch (...) {
+        ShowHandledException();
+        return 0;
+    }
 }
 
 LRESULT CALLBACK TForm1::PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -323,9 +329,14 @@ LRESULT CALLBACK TForm1::PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lparam);
         if (TGrid* grid = TGrid::FromHandle(header->hwndFrom)) {
-            bool handled = false;
-            const LRESULT result = grid->OnNotify(header, handled);
-            if (handled) return result;
+            try {
+                bool handled = false;
+                const LRESULT result = grid->OnNotify(header, handled);
+                if (handled) return result;
+            } catch (...) {
+                ShowHandledException();
+                return 0;
+            }
         }
     }
     return DefWindowProcA(hwnd, message, wparam, lparam);

@@ -5,7 +5,11 @@
 #   tools/screenshots.sh [program.exe] [output directory]
 #
 # The pages are turned with Ctrl+Tab, as a user would. The Wine prefix is
-# CORVANTA_WINEPREFIX or the project's throwaway one.
+# CORVANTA_WINEPREFIX or the project's throwaway one. A few sample entries
+# are put into its uninstall key for the run and taken out again
+# (CORVANTA_SCREENSHOT_SAMPLES=0 skips them). CORVANTA_SCREENSHOT_DPI (default
+# 96) sets the system DPI for the run, e.g. 144 to check the scaling; the
+# desktop grows with it.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 program=${1:-$top/build/win32/app/corvanta.exe}
@@ -22,54 +26,73 @@ export CORVANTA_WINEPREFIX=${CORVANTA_WINEPREFIX:-$top/build/wineprefix}
 CORVANTA_NO_XVFB=1 DISPLAY= "$top/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
 export WINEPREFIX=$CORVANTA_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-# shellcheck source=tools/xvfb-session.sh
-. "$top/tools/xvfb-session.sh"
-unset DISPLAY
-CORVANTA_PRIVATE_DISPLAY=1 corvanta_start_display
-wine_pid=
-remove_samples() { :; }
-finish() {
-  [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  remove_samples
-  wineserver -k 2>/dev/null || true
-  corvanta_stop_display
-}
-trap finish EXIT
+dpi=${CORVANTA_SCREENSHOT_DPI:-96}
+width=$((1280 * dpi / 96))
+height=$((1024 * dpi / 96))
 
-# A few sample entries in the uninstall key so the grids show rows; they are
-# taken out again when the script ends. CORVANTA_SCREENSHOT_SAMPLES=0 skips them.
-samples=${CORVANTA_SCREENSHOT_SAMPLES:-1}
+# A private X server of the desktop's size.
+n=91
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+
+import_reg() {  # REGEDIT4 text on stdin
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  cat >"$reg"
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+  rm -f "$reg"
+}
+set_dpi() {
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n' "$1" | import_reg
+}
+
 uninstall='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-sample_names=("Dravenholt Backup Agent|4.2.1" "Graphite Sketch|2024.3" "Microsoft Visual C++ 2015-2022 Redistributable (x86)|14.38.33135"
-  "Notepad Plus|8.6.2" "7-Zip 23.01|23.01" "anyconnect client|5.0.05040" "Zeta Mail|115.6.0" "Quartz Player|3.0.20"
-  "Update for Windows (KB5034441) Hotfix|" "Security Hotfix for Office (KB5002469)|" "Hotfix for .NET Framework 4.8 (KB5033909)|")
-if [ "$samples" = 1 ]; then
-  reg_file=$(mktemp --suffix=.reg)
+sample_names=("Dravenholt Backup Agent|4.2.1" "Graphite Sketch|2024.3"
+  "Microsoft Visual C++ 2015-2022 Redistributable (x86)|14.38.33135" "Notepad Plus|8.6.2" "7-Zip 23.01|23.01"
+  "anyconnect client|5.0.05040" "Zeta Mail|115.6.0" "Quartz Player|3.0.20" "Legacy Viewer|"
+  "Update for Windows (KB5034441) Hotfix|" "Security Hotfix for Office (KB5002469)|"
+  "Hotfix for .NET Framework 4.8 (KB5033909)|")
+samples=${CORVANTA_SCREENSHOT_SAMPLES:-1}
+add_samples() {
+  local i=0 entry
   {
     printf 'REGEDIT4\r\n\r\n'
-    i=0
     for entry in "${sample_names[@]}"; do
       i=$((i + 1))
       printf '[%s\\CorvantaScreenshot%02d]\r\n"DisplayName"="%s"\r\n' "$uninstall" "$i" "${entry%%|*}"
-      [ -n "${entry#*|}" ] && printf '"DisplayVersion"="%s"\r\n' "${entry#*|}"
+      if [ -n "${entry#*|}" ]; then printf '"DisplayVersion"="%s"\r\n' "${entry#*|}"; fi
       printf '\r\n'
     done
-  } >"$reg_file"
-  wine regedit /S "$(winepath -w "$reg_file")" >/dev/null 2>&1
-  remove_samples() {
-    {
-      printf 'REGEDIT4\r\n\r\n'
-      for i in $(seq -f %02g ${#sample_names[@]}); do printf '[-%s\\CorvantaScreenshot%s]\r\n' "$uninstall" "$i"; done
-    } >"$reg_file"
-    wine regedit /S "$(winepath -w "$reg_file")" >/dev/null 2>&1 || true
-    rm -f "$reg_file"
-  }
-else
-  remove_samples() { :; }
-fi
+  } | import_reg
+}
+remove_samples() {
+  local i
+  {
+    printf 'REGEDIT4\r\n\r\n'
+    for i in $(seq -f %02g ${#sample_names[@]}); do printf '[-%s\\CorvantaScreenshot%s]\r\n' "$uninstall" "$i"; done
+  } | import_reg
+}
 
-wine explorer /desktop=corvanta,1280x1024 "$(winepath -w "$program" 2>/dev/null)" >/dev/null 2>&1 &
+wine_pid=
+finish() {
+  if [ -n "$wine_pid" ]; then kill "$wine_pid" 2>/dev/null || true; fi
+  wineserver -k 2>/dev/null || true
+  if [ "$samples" = 1 ]; then remove_samples; fi
+  if [ "$dpi" != 96 ]; then set_dpi 96; fi
+  wineserver -w 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+}
+trap finish EXIT
+
+if [ "$samples" = 1 ]; then add_samples; fi
+if [ "$dpi" != 96 ]; then set_dpi "$dpi"; fi
+wineserver -w 2>/dev/null || true
+
+wine explorer "/desktop=corvanta,${width}x${height}" "$(winepath -w "$program" 2>/dev/null)" >/dev/null 2>&1 &
 wine_pid=$!
 
 # Wait for the desktop, then for the splash to go and the first page to fill.
