@@ -3,6 +3,7 @@
 // through its data source. The ListView holds no rows of its own; it asks for
 // each cell's text as it paints, so 100,000 rows cost no more than a screenful.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <optional>
 #include <string>
@@ -87,7 +88,7 @@ private:
     void UserResized(std::size_t column, int width);
     std::vector<int> DisplayOrder() const;
     std::vector<std::size_t> DisplayFields() const;
-    int FindItem(const NMLVFINDITEMA& find, int start) ;
+    int FindItem(const NMLVFINDITEMA& find, int start);
 
     DataSource& source_;
     GridModel model_;
