@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-constexpr std::size_t kRows = 100'000;
+std::size_t kRows = 100'000;  // or the first argument
 constexpr int kRounds = 5;
 
 void Pump() {
@@ -47,7 +48,9 @@ void PostAll(corvanta::MemTable& table, const std::vector<std::string>& names, c
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) kRows = std::strtoul(argv[1], nullptr, 10);
+    if (kRows < 2) kRows = 2;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     HWND parent = CreateWindowExA(0, "STATIC", "grid bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 960, 600, nullptr,
