@@ -19,8 +19,9 @@ namespace {
 const char kFormClass[] = "TForm1";
 const char kPageClass[] = "TTabSheet";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-// A dialog frame: no icon in the title bar, no sizing border.
-constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+// A dialog frame: no icon in the title bar, no sizing border. The taskbar
+// button belongs to the owner (the application window) when there is one.
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 void RegisterWindowClasses(WNDPROC form_proc, WNDPROC page_proc) {
     static bool registered = false;
@@ -102,8 +103,9 @@ TForm1::TForm1(HWND owner) {
         background_ = CreateSolidBrush(colour_);
         font_ = MakeFont(form.Text("font"), Scale(form.Int("size")), false);
         RECT frame{0, 0, Scale(client[0]), Scale(client[1])};
-        AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
-        hwnd_ = CreateWindowExA(kFormExStyle, kFormClass, form.Text("caption").c_str(), kFormStyle, CW_USEDEFAULT,
+        const DWORD ex_style = kFormExStyle | (owner ? 0 : WS_EX_APPWINDOW);
+        AdjustWindowRectEx(&frame, kFormStyle, FALSE, ex_style);
+        hwnd_ = CreateWindowExA(ex_style, kFormClass, form.Text("caption").c_str(), kFormStyle, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                                 GetModuleHandleA(nullptr), this);
         if (!hwnd_) throw EWindowError("Cannot create the main window");
