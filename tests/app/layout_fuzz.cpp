@@ -1,0 +1,30 @@
+// libFuzzer harness for the layout reader: any bytes either parse or throw
+// ELayoutError, and every typed read of a parsed item does the same.
+//
+//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. \
+//     -o layout_fuzz tests/app/layout_fuzz.cpp app/layout.cpp
+//   ./layout_fuzz -max_total_time=60 CORPUS   (seed: resources/main_window.layout)
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/layout.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace corvanta;
+    try {
+        const Layout layout = ParseLayout(std::string_view(reinterpret_cast<const char*>(data), size));
+        for (const LayoutItem& item : layout.items) {
+            for (const auto& [key, value] : item.properties) {
+                try { (void)item.Int(key); } catch (const ELayoutError&) {}
+                try { (void)item.Ints(key, 4); } catch (const ELayoutError&) {}
+                try { (void)item.Color(key); } catch (const ELayoutError&) {}
+                try { (void)item.Flag(key, false); } catch (const ELayoutError&) {}
+            }
+            (void)layout.Children(item.kind, item.name);
+            (void)layout.Find(item.name);
+        }
+    } catch (const ELayoutError&) {
+    }
+    return 0;
+}
