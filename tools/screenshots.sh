@@ -26,6 +26,15 @@ export CORVANTA_WINEPREFIX=${CORVANTA_WINEPREFIX:-$top/build/wineprefix}
 CORVANTA_NO_XVFB=1 DISPLAY= "$top/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
 export WINEPREFIX=$CORVANTA_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# Wine's own fonts (fonts-wine), which this Wine build does not find by
+# itself: without Marlett the caption's close button is drawn as an "r".
+fonts_dir=$WINEPREFIX/drive_c/windows/Fonts
+if [ -d /usr/share/wine/fonts ] && [ -d "$fonts_dir" ]; then
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$fonts_dir/$(basename "$font")" ] || cp "$font" "$fonts_dir/"
+  done
+fi
+
 dpi=${CORVANTA_SCREENSHOT_DPI:-96}
 width=$((1280 * dpi / 96))
 height=$((1024 * dpi / 96))
