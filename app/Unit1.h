@@ -81,6 +81,7 @@ private:
 
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
+    SIZE frame_size_{};
     HFONT font_ = nullptr;
     HFONT heading_font_ = nullptr;
     HICON icon_ = nullptr;

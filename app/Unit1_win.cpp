@@ -105,10 +105,14 @@ TForm1::TForm1(HWND owner) {
         RECT frame{0, 0, Scale(client[0]), Scale(client[1])};
         const DWORD ex_style = kFormExStyle | (owner ? 0 : WS_EX_APPWINDOW);
         AdjustWindowRectEx(&frame, kFormStyle, FALSE, ex_style);
+        frame_size_ = SIZE{frame.right - frame.left, frame.bottom - frame.top};
         hwnd_ = CreateWindowExA(ex_style, kFormClass, form.Text("caption").c_str(), kFormStyle, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                                 GetModuleHandleA(nullptr), this);
         if (!hwnd_) throw EWindowError("Cannot create the main window");
+        // WM_GETMINMAXINFO comes before the window knows its object, so a
+        // window larger than the screen was cut down at creation: size again.
+        SetWindowPos(hwnd_, nullptr, 0, 0, frame_size_.cx, frame_size_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         Build(layout);
         FormCreate(nullptr);
     } catch (...) {
@@ -346,6 +350,16 @@ LRESULT CALLBACK TForm1::PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 
 LRESULT TForm1::Message(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+        case WM_GETMINMAXINFO: {
+            // The designed size, exactly: the system would otherwise cut a
+            // window larger than the screen down to the screen.
+            auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+            if (frame_size_.cx > 0) {
+                info->ptMinTrackSize = info->ptMaxTrackSize = POINT{frame_size_.cx, frame_size_.cy};
+                info->ptMaxSize = info->ptMaxTrackSize;
+            }
+            return 0;
+        }
         case WM_ERASEBKGND: {
             RECT client{};
             GetClientRect(hwnd_, &client);

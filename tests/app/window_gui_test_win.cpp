@@ -476,5 +476,90 @@ TEST_F(MainWindowTest, TheBusyCursorCoversEveryControlUntilTheDefaultIsBack) {
     EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), arrow);
 }
 
+// Scaling: the same window in a child process started at 144 DPI (Wine
+// reads the setting when a process starts).
+TEST(MainWindowDpi, At144DpiEverythingIsHalfAgainAsLargeAndFits) {
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &desktop, nullptr),
+              ERROR_SUCCESS);
+    DWORD old_dpi = 0, size = sizeof old_dpi, type = 0;
+    const bool had_dpi = RegQueryValueExA(desktop, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&old_dpi),
+                                          &size) == ERROR_SUCCESS;
+    const DWORD dpi = 144;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    auto restore = [&] {
+        if (had_dpi)
+            RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_dpi), sizeof old_dpi);
+        else
+            RegDeleteValueA(desktop, "LogPixels");
+        RegCloseKey(desktop);
+    };
+
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string command = std::string("\"") + path + "\" --gtest_brief=1 --gtest_also_run_disabled_tests "
+                          "--gtest_filter=MainWindowDpi.DISABLED_ChildAt144Dpi";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // the child's report goes to ours
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    DWORD exit_code = 99;
+    if (started) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    restore();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exit_code, 0u) << "the window at 144 DPI failed its checks (see the child's output)";
+}
+
+// Run only by the test above, in its own process.
+TEST(MainWindowDpi, DISABLED_ChildAt144Dpi) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(dpi, 144);
+    TForm1 form(nullptr);
+    form.Show();
+    Pump();
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 1434);
+    EXPECT_EQ(client.bottom, 866);
+    auto inside = [&](const RECT& r) {
+        return r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+    };
+    auto rect_of = [&](HWND hwnd) {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT tabs = rect_of(form.PageControl1);
+    EXPECT_EQ(tabs.left, 24);
+    EXPECT_EQ(tabs.top, 72);
+    EXPECT_EQ(tabs.right - tabs.left, 1394);  // 929 * 1.5, rounded
+    EXPECT_TRUE(inside(tabs));
+    EXPECT_TRUE(inside(form.Label2));
+    EXPECT_TRUE(inside(form.Label3));
+    EXPECT_LE(form.Label2.bottom, tabs.top);
+    EXPECT_LE(tabs.bottom, form.Label3.top);
+    EXPECT_EQ(form.Image1.right - form.Image1.left, 50);  // 33 * 1.5, rounded
+    for (TGrid* grid : {form.cxGrid1.get(), form.cxGrid2.get(), form.cxGrid3.get()}) {
+        RECT list{};
+        GetClientRect(grid->Handle(), &list);
+        const std::vector<int> widths = grid->ColumnWidths();
+        EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), list.right);
+    }
+}
+
 }  // namespace
 }  // namespace corvanta
