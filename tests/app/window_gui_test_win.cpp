@@ -474,6 +474,17 @@ TEST_F(MainWindowTest, TheBusyCursorCoversEveryControlUntilTheDefaultIsBack) {
     EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), wait);
     ScreenCursorService().ShowDefaultCursor();
     EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), arrow);
+
+    // Over the link line: a pointing hand, unless the program is busy.
+    POINT link = Centre(form->Label3);
+    ClientToScreen(form->Handle(), &link);
+    SetCursorPos(link.x, link.y);
+    HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    EXPECT_EQ(cursor_over(form->Handle()), hand);
+    ShowBusyCursor();
+    EXPECT_EQ(cursor_over(form->Handle()), wait);
+    ShowDefaultCursor();  // the window under the pointer takes its own cursor at once
+    EXPECT_EQ(GetCursor(), hand);
 }
 
 // Scaling: the same window in a child process started at 144 DPI (Wine
