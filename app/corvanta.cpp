@@ -42,8 +42,9 @@ void RunMessageLoop() {
         if (result == 0) return;  // WM_QUIT: the main window was closed
         if (result == -1) throw Exception("The message loop failed");
         TranslateMessage(&msg);
-        // Window procedures catch their own errors; this is the net for a
-        // handler that does not, so the loop goes on after the box.
+        // Every window procedure of the program catches its own errors and
+        // shows them in the error box. This is only a second net, for an
+        // error the system does let through its own frames.
         try {
             DispatchMessageA(&msg);
         } catch (...) {

@@ -74,8 +74,8 @@ TfrmSplash::TfrmSplash() {
     // once the main window exists, and the interval counts from there.
     timerEnabled_ = false;
 
-    picture_ = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    picture_.reset(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!picture_) throw Exception("The splash picture could not be loaded");
 
     {
@@ -90,20 +90,15 @@ TfrmSplash::TfrmSplash() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
     wc.lpszClassName = kClassName;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        DeleteObject(picture_);
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw Exception("The splash window class could not be registered");
-    }
 
     // A tool window: no taskbar button and no task-switcher entry of its own,
     // so the application window stays the program's only one.
     const DWORD exStyle = WS_EX_TOOLWINDOW | (topmost_ ? WS_EX_TOPMOST : 0);
     hwnd_ = CreateWindowExA(exStyle, kClassName, "", WS_POPUP, 0, 0, Scale(client_.right), Scale(client_.bottom),
                             nullptr, nullptr, GetModuleHandleA(nullptr), this);
-    if (!hwnd_) {
-        DeleteObject(picture_);
-        throw Exception("The splash window could not be created");
-    }
+    if (!hwnd_) throw Exception("The splash window could not be created");
 }
 
 TfrmSplash::~TfrmSplash() {
@@ -111,7 +106,6 @@ TfrmSplash::~TfrmSplash() {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    if (picture_) DeleteObject(picture_);
 }
 
 int TfrmSplash::Scale(int pixels96) const { return MulDiv(pixels96, dpi_, 96); }
@@ -197,9 +191,9 @@ void TfrmSplash::Paint(HDC dc) const {
     // corner, clipped to the control; nothing stretched or centred.
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;
-    HGDIOBJ old = SelectObject(source, picture_);
+    HGDIOBJ old = SelectObject(source, picture_.get());
     BITMAP info{};
-    GetObjectA(picture_, sizeof info, &info);
+    GetObjectA(picture_.get(), sizeof info, &info);
     const int width = std::min<int>(info.bmWidth, image_.right - image_.left);
     const int height = std::min<int>(info.bmHeight, image_.bottom - image_.top);
     if (dpi_ == 96) {

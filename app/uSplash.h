@@ -7,7 +7,16 @@
 // for good. Closing only hides; the object and its window live on.
 #include <windows.h>
 
+#include "common/unique_handle.h"
+
 namespace corvanta {
+
+struct GdiBitmapTraits {
+    using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type bitmap) { DeleteObject(bitmap); }
+};
+using UniqueBitmap = UniqueHandle<GdiBitmapTraits>;
 
 class TfrmSplash {
 public:
@@ -45,7 +54,7 @@ private:
     int Scale(int pixels96) const;
 
     HWND hwnd_ = nullptr;
-    HBITMAP picture_ = nullptr;
+    UniqueBitmap picture_;
     int dpi_ = 96;
     bool topmost_ = true;
     bool closed_ = false;
