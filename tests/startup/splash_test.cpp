@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "app/uSplash.h"
 #include "resources/resource_ids.h"
@@ -133,6 +135,35 @@ TEST(SplashWindow, HidesOnTheFirstTickThatAMessageLoopDelivers) {
         Pump(300);
         EXPECT_FALSE(IsWindowVisible(splash.Handle()));
     }
+}
+
+// A message box's own loop delivers the tick too: the splash goes while the
+// box (say, the error box of a failed first scan) is still open.
+TEST(SplashWindow, HidesWhileAMessageBoxIsOpen) {
+    TfrmSplash splash;
+    splash.Show();
+    splash.EnableTimer();
+    const HWND hwnd = splash.Handle();
+    std::atomic<bool> visibleEarly{false}, hiddenWhileOpen{false}, boxFound{false};
+    std::thread watcher([&] {
+        Sleep(1500);
+        visibleEarly = IsWindowVisible(hwnd) != 0;
+        Sleep(1200);
+        hiddenWhileOpen = !IsWindowVisible(hwnd);
+        for (int i = 0; i < 500; ++i) {
+            if (HWND box = FindWindowA("#32770", "Splash test box")) {
+                boxFound = true;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(20);
+        }
+    });
+    MessageBoxA(nullptr, "Open while the splash timer runs", "Splash test box", MB_OK);
+    watcher.join();
+    EXPECT_TRUE(boxFound);
+    EXPECT_TRUE(visibleEarly);
+    EXPECT_TRUE(hiddenWhileOpen);
 }
 
 TEST(SplashWindow, OnceClosedIsNeverShownAgainAndLivesOn) {
