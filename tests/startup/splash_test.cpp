@@ -56,6 +56,11 @@ TEST(SplashWindow, IsABorderlessStayOnTopPictureOfTheLayoutsSize) {
 
     splash.Show();
     EXPECT_TRUE(IsWindowVisible(hwnd));
+    // No message loop runs during start-up: the splash must be painted by the
+    // time Repaint returns, leaving nothing for a later WM_PAINT.
+    EXPECT_TRUE(GetUpdateRect(hwnd, nullptr, FALSE));
+    splash.Repaint();
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
     RECT window{};
     GetWindowRect(hwnd, &window);
     EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - 396) / 2);
