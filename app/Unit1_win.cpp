@@ -7,6 +7,7 @@
 #include "app/layout.h"
 #include "app/shell_helpers.h"
 #include "resources/resource_ids.h"
+#include "processes/process_scan.h"
 #include "software/registry_api.h"
 #include "software/uninstall_scan.h"
 
@@ -291,7 +292,8 @@ void TForm1::PageControl1Change(void* /*Sender*/) {
 
 void TForm1::RefreshProcesses() {
     ++RefreshProcessesRuns;
-    // The running process scan is wired in here.
+    corvanta::RefreshProcesses(Tables, *corvanta::CreateSystemWmiAccess(), corvanta::ScreenCursorService(),
+                               corvanta::SystemVersionLibrary());
 }
 
 void TForm1::Label3Click(void* /*Sender*/) { OpenWebAddress(kMakerWebAddress, false); }

@@ -5,4 +5,4 @@ add_library(corvanta_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/grid_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_box_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shell_helpers_win.cpp)
-target_link_libraries(corvanta_window PUBLIC app_logic software inventory comctl32 shell32 gdi32 user32)
+target_link_libraries(corvanta_window PUBLIC app_logic software process_scan inventory comctl32 shell32 gdi32 user32)

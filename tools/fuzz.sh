@@ -24,3 +24,11 @@ rm -f "$seeds"/*.rc
 find build -path '*tests/verinfo/fixtures/*.dll' -size -64k -exec cp -f {} "$seeds/" \; 2>/dev/null || true
 (cd "$out" && ./verinfo_fuzz -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
    "$corpus" "$seeds" 2>&1 | tail -25)
+
+# layout: the reader of the windows' layout resources.
+clang++ "${flags[@]}" -o "$out/layout_fuzz" tests/app/layout_fuzz.cpp app/layout.cpp
+layout_corpus=$out/layout_corpus layout_seeds=$out/layout_seeds
+mkdir -p "$layout_corpus" "$layout_seeds"
+cp -f resources/*.layout "$layout_seeds/"
+(cd "$out" && ./layout_fuzz -max_total_time=$(( (seconds + 1) / 2 )) -print_final_stats=1 \
+   "$layout_corpus" "$layout_seeds" 2>&1 | tail -25)

@@ -2,6 +2,7 @@
 // prefix's registry, with the test's own entries in the uninstall key.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -307,6 +308,24 @@ TEST_F(MainWindowTest, OnlyTheUsersTurnToRunningProcessesRunsTheProcessScan) {
     Pump();
     EXPECT_EQ(form->ActivePage(), 2);
     EXPECT_EQ(form->RefreshProcessesRuns, 2);
+}
+
+TEST_F(MainWindowTest, TurningToRunningProcessesListsTheRunningProcesses) {
+    // The program's main routine initialises COM for its thread; do the same.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ASSERT_TRUE(SUCCEEDED(com));
+    Open();
+    EXPECT_TRUE(Shown(*form->cxGrid3).empty());
+    ClickTab(form->PageControl1, 2);
+    const std::vector<std::string> captions = Shown(*form->cxGrid3);
+    EXPECT_THAT(captions, ::testing::Contains("window_gui_tests.exe"));
+    EXPECT_TRUE(std::is_sorted(captions.begin(), captions.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
+    }));
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW)) << "the busy cursor is gone after the scan";
+    form.reset();
+    CoUninitialize();
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsAndReverses) {
