@@ -72,8 +72,10 @@ TEST(Startup, SplashCoversTheFirstScanAndHidesAfterTheLaterOf2sAndTheLoop) {
     EXPECT_LT(t.splashShown, t.mainShown) << "the splash is up before the main window is built";
     EXPECT_GE(t.splashHidden, t.mainShown) << "the splash stays until the main window is on the screen";
     // The timer is enabled after the splash is shown, so it cannot tick
-    // sooner than 2000 ms after the splash was first seen (less one sample).
-    EXPECT_GE(t.splashHidden - t.splashShown, 2000.0 - 10.0);
+    // sooner than 2000 ms after the splash was first seen, less the gap
+    // between two samples (allowed generously for a busy machine; the
+    // splash's own test measures the interval exactly).
+    EXPECT_GE(t.splashHidden - t.splashShown, 2000.0 - 100.0);
     // ...and goes soon after the later of the two moments.
     EXPECT_LT(t.splashHidden, std::max(t.splashShown + 2000.0, t.mainShown) + 1500.0);
     EXPECT_FALSE(t.splashShownAgain);
