@@ -8,9 +8,7 @@ jobs=$(nproc)
 bash tools/bootstrap.sh
 # shellcheck source=tools/xvfb-session.sh
 . tools/xvfb-session.sh
-export WINEPREFIX="$top/build/wineprefix"
-trap 'wineserver -k 2>/dev/null || true; corvanta_stop_display' EXIT
-corvanta_start_display
+corvanta_start_test_session "$top"
 
 cmake -S . -B build/bench-host -DCMAKE_BUILD_TYPE=Release -DCORVANTA_SANITIZE=OFF >/dev/null
 cmake --build build/bench-host -j "$jobs"

@@ -10,13 +10,7 @@ bash tools/bootstrap.sh
 
 # shellcheck source=tools/xvfb-session.sh
 . tools/xvfb-session.sh
-export WINEPREFIX="$top/build/wineprefix"
-stop_all() {
-  WINEPREFIX="$top/build/wineprefix" wineserver -k 2>/dev/null || true
-  corvanta_stop_display
-}
-trap stop_all EXIT
-corvanta_start_display
+corvanta_start_test_session "$top"
 
 echo "== host build and unit tests"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -26,8 +20,6 @@ ctest --test-dir build/host --output-on-failure -j "$jobs" -LE bench
 echo "== Windows build and tests under Wine"
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/win32 -j "$jobs"
-tools/wine-run.sh cmd /c exit >/dev/null 2>&1 || true
-wineserver -p 600 || true
 # Serially: the Wine tests share one prefix and its registry.
 ctest --test-dir build/win32 --output-on-failure -LE bench
 

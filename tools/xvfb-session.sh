@@ -19,3 +19,14 @@ corvanta_stop_display() {
     CORVANTA_XVFB_PID=
   fi
 }
+
+# The session tests and benchmarks run in: the project's throwaway prefix,
+# made if missing, one private display and one persistent wineserver, all
+# ended when the calling script exits. $1 is the checkout's top folder.
+corvanta_start_test_session() {
+  export WINEPREFIX="$1/build/wineprefix"
+  trap 'wineserver -k 2>/dev/null || true; corvanta_stop_display' EXIT
+  corvanta_start_display
+  "$1/tools/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+  wineserver -p 600 || true
+}

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "software/registry_reader.h"
+#include "tests/software/scan_results.h"
 #include "tests/software/fake_registry.h"
 
 namespace corvanta {
@@ -13,21 +14,15 @@ namespace {
 
 using testing::FakeRegistry;
 using View = FakeRegistry::View;
+using testing::Column;
 using ::testing::ElementsAre;
 
 const std::string kUninstall = "software\\microsoft\\windows\\currentVersion\\uninstall";
 
-std::vector<std::string> Column(const MemTable& table, std::size_t column) {
-    std::vector<std::string> values;
-    for (std::size_t row = 0; row < table.RecordCount(); ++row) values.emplace_back(table.Cell(row, column));
-    return values;
-}
-
-class UninstallScanTest : public ::testing::Test {
+class UninstallScanTest : public ::testing::Test, protected testing::ScanResults {
 protected:
     explicit UninstallScanTest(bool has_64bit_view = false) : registry(has_64bit_view) {
         registry.AddKey(View::k32, kUninstall);
-        tables.kbmMemTable1.Open();
     }
 
     void Entry(const std::string& subkey, const std::string& name, const std::string* version = nullptr,
@@ -40,22 +35,9 @@ protected:
         Entry(subkey, name, &version, view);
     }
 
-    // Runs the scan; returns the message of the error it raised, or "".
-    std::string Scan() {
-        try {
-            ScanUninstallKey(tables, registry);
-        } catch (const ERegistryException& e) {
-            return e.Message();
-        }
-        return "";
-    }
-
-    std::vector<std::string> Programs() const { return Column(tables.kbmMemTable1, 0); }
-    std::vector<std::string> Versions() const { return Column(tables.kbmMemTable1, 1); }
-    std::vector<std::string> HotFixes() const { return Column(tables.tblHotFix, 0); }
+    std::string Scan() { return testing::ScanForMessage(tables, registry); }
 
     FakeRegistry registry;
-    InventoryTables tables;
 };
 
 TEST(HotFixName, IsFoundOnTheUpperCasedCopyAnywhereInTheName) {
@@ -209,13 +191,7 @@ TEST_F(UninstallScanTest, ABadValueIsReportedAfterTheScanAndHidesNothing) {
         c.setup(r);
         InventoryTables t;
         t.kbmMemTable1.Open();
-        std::string message;
-        try {
-            ScanUninstallKey(t, r);
-        } catch (const ERegistryException& e) {
-            message = e.Message();
-        }
-        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(testing::ScanForMessage(t, r), c.message);
         EXPECT_EQ(Column(t.kbmMemTable1, 0), c.programs);
         EXPECT_EQ(Column(t.kbmMemTable1, 1), c.versions);
         EXPECT_EQ(t.kbmMemTable1.CurrentRow(), 0u);
@@ -235,13 +211,7 @@ TEST_F(UninstallScanTest, AValueThatGrowsWhileReadIsReadAgain) {
     InventoryTables t;
     t.kbmMemTable1.Open();
     registry.grow_on_read["DisplayVersion"] = 1000;  // never settles
-    std::string message;
-    try {
-        ScanUninstallKey(t, registry);
-    } catch (const ERegistryException& e) {
-        message = e.Message();
-    }
-    EXPECT_EQ(message, "Failed to get data for 'DisplayVersion'");
+    EXPECT_EQ(testing::ScanForMessage(t, registry), "Failed to get data for 'DisplayVersion'");
     EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", ""));
 }
 

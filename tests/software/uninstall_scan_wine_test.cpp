@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "software/registry_reader.h"
+#include "tests/software/scan_results.h"
 #include "software/uninstall_scan.h"
 #include "tests/software/test_registry_win.h"
 
@@ -12,36 +13,18 @@ namespace {
 using testing::RedirectedRegistryApi;
 using testing::RegView;
 using testing::TestKeyTree;
+using testing::Column;
 using ::testing::ElementsAre;
 
 const char kTestRoot[] = "Software\\CorvantaTests\\Uninstall";
 
-std::vector<std::string> Column(const MemTable& table, std::size_t column) {
-    std::vector<std::string> values;
-    for (std::size_t row = 0; row < table.RecordCount(); ++row) values.emplace_back(table.Cell(row, column));
-    return values;
-}
-
-class WineUninstallScanTest : public ::testing::Test {
+class WineUninstallScanTest : public ::testing::Test, protected testing::ScanResults {
 protected:
-    WineUninstallScanTest() { tables.kbmMemTable1.Open(); }
-
-    std::string Scan() {
-        try {
-            ScanUninstallKey(tables, registry);
-        } catch (const ERegistryException& e) {
-            return e.Message();
-        }
-        return "";
-    }
-    std::vector<std::string> Programs() const { return Column(tables.kbmMemTable1, 0); }
-    std::vector<std::string> Versions() const { return Column(tables.kbmMemTable1, 1); }
-    std::vector<std::string> HotFixes() const { return Column(tables.tblHotFix, 0); }
+    std::string Scan() { return testing::ScanForMessage(tables, registry); }
 
     TestKeyTree tree64{kTestRoot, RegView::k64};
     TestKeyTree tree32{kTestRoot, RegView::k32};
     RedirectedRegistryApi registry{kTestRoot};
-    InventoryTables tables;
 };
 
 TEST_F(WineUninstallScanTest, TheWineBuildSeesTwoRegistryViews) {
