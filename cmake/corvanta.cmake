@@ -24,3 +24,12 @@ function(corvanta_bench name)
   add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
   set_tests_properties(${name} PROPERTIES LABELS bench TIMEOUT 1800)
 endfunction()
+
+# The host build tree whose programs the Windows build's comparisons run
+# beside their own: build/win32 pairs with build/host, build/x-win32 with
+# build/x-host.
+if(CORVANTA_WINDOWS)
+  string(REGEX REPLACE "win32$" "host" host_build_default "${CMAKE_BINARY_DIR}")
+  set(CORVANTA_HOST_BUILD_DIR ${host_build_default} CACHE PATH
+      "Host build tree whose programs the Windows build's comparisons run beside their own")
+endif()

@@ -12,7 +12,8 @@ corvanta_start_test_session "$top"
 
 cmake -S . -B build/bench-host -DCMAKE_BUILD_TYPE=Release -DCORVANTA_SANITIZE=OFF >/dev/null
 cmake --build build/bench-host -j "$jobs"
-cmake -S . -B build/bench-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/bench-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DCORVANTA_HOST_BUILD_DIR="$top/build/bench-host" >/dev/null
 cmake --build build/bench-win32 -j "$jobs"
 ctest --test-dir build/bench-host -L bench -V "$@" | grep -v '^[0-9]*: Test command\|^test [0-9]'
 ctest --test-dir build/bench-win32 -L bench -V "$@" | grep -v '^[0-9]*: Test command\|^test [0-9]'
