@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "construction_outcome.h"
 #include "processes/VerInfo.h"
 #include "verinfo_fixture_dir.h"
 
@@ -36,18 +37,8 @@ std::vector<Library> Libraries() {
     return libraries;
 }
 
-// What construction gives: the exception's type and message, or "ok".
 std::string Outcome(const std::string& file, const VersionLibrary& library) {
-    try {
-        TVerInfoRes reader(file, library);
-        return "ok";
-    } catch (const ENoVerInfoError& e) {
-        return "ENoVerInfoError: " + e.Message();
-    } catch (const EVerInfoError& e) {
-        return "EVerInfoError: " + e.Message();
-    } catch (const eNoFixeVerInfo& e) {
-        return "eNoFixeVerInfo: " + e.Message();
-    }
+    return testing::ConstructionOutcome(file, library);
 }
 
 struct Loaded {

@@ -5,6 +5,7 @@
 
 #include <type_traits>
 
+#include "construction_outcome.h"
 #include "fake_version_library.h"
 #include "processes/VerInfo.h"
 
@@ -38,18 +39,7 @@ FakeVersionLibrary Healthy() {
     return fake;
 }
 
-std::string Outcome(const FakeVersionLibrary& fake) {
-    try {
-        TVerInfoRes reader("x.exe", fake);
-        return "ok";
-    } catch (const ENoVerInfoError& e) {
-        return "ENoVerInfoError: " + e.Message();
-    } catch (const EVerInfoError& e) {
-        return "EVerInfoError: " + e.Message();
-    } catch (const eNoFixeVerInfo& e) {
-        return "eNoFixeVerInfo: " + e.Message();
-    }
-}
+std::string Outcome(const FakeVersionLibrary& fake) { return testing::ConstructionOutcome("x.exe", fake); }
 
 TEST(VerInfoReader, ReadsOnceWithTheReportedHandleAndSize) {
     const FakeVersionLibrary fake = Healthy();
