@@ -74,39 +74,45 @@ std::uint16_t Load16(const std::byte* at) {
 
 constexpr std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
 
-// The node at offset begin of block, inside [begin, parent_end): keys read
-// up to their NUL wherever it is, values as long as they say (text up to a
-// NUL), children as long as they say, as a trusting reader would.
-void TrustingWalk(const std::byte* block, std::size_t begin, std::size_t parent_end, int depth) {
-    const std::size_t length = Load16(block + begin);
-    const std::size_t value_length = Load16(block + begin + 2);
-    const bool text = Load16(block + begin + 4) != 0;
-    const std::size_t end = begin + length;
-    if (end > parent_end) __builtin_trap();  // the check let a node out of its parent
-    std::size_t key = begin + 6;
-    while (Load16(block + key) != 0) key += 2;
-    const std::size_t value = begin + Align4(key + 2 - begin);
+// The node at the start of rest (the bytes from there to its parent's end):
+// its key read up to its NUL wherever that is, its value as long as it says
+// (text up to a NUL), its children as long as they say, as a trusting
+// reader would. The node is walked in a copy of exactly its own length, so
+// any read outside it is reported.
+void TrustingWalk(std::span<const std::byte> rest, int depth) {
+    const std::size_t length = Load16(rest.data());
+    const std::size_t value_length = Load16(rest.data() + 2);
+    const bool text = Load16(rest.data() + 4) != 0;
+    if (length > rest.size()) __builtin_trap();  // the check let a node out of its parent
+    const auto copy = std::make_unique_for_overwrite<std::byte[]>(length);
+    std::memcpy(copy.get(), rest.data(), length);
+    const std::byte* node = copy.get();
+
+    std::size_t key = 6;
+    while (Load16(node + key) != 0) key += 2;
+    const std::size_t value = Align4(key + 2);
     const std::size_t value_bytes = value_length * (text ? 2 : 1);
     volatile unsigned sink = 0;
     for (std::size_t at = value; at < value + value_bytes; at += text ? 2 : 1) {
-        const unsigned unit = text ? Load16(block + at) : std::to_integer<unsigned>(block[at]);
+        const unsigned unit = text ? Load16(node + at) : std::to_integer<unsigned>(node[at]);
         sink = sink + unit;
         if (text && unit == 0) break;
     }
     if (depth >= 8) return;
-    for (std::size_t child = value + Align4(value_bytes); child < end;) {
-        if (std::all_of(block + child, block + end, [](std::byte b) { return b == std::byte{0}; })) break;
-        TrustingWalk(block, child, end, depth + 1);
-        child += Align4(Load16(block + child));
+    for (std::size_t child = value + Align4(value_bytes); child < length;) {
+        if (std::all_of(node + child, node + length, [](std::byte b) { return b == std::byte{0}; })) break;
+        TrustingWalk(std::span<const std::byte>(node + child, length - child), depth + 1);
+        child += Align4(Load16(node + child));
     }
 }
 
-// Walks resource if the strict check accepts its tree.
+// Walks resource, in a copy of exactly its size, if the strict check
+// accepts its tree.
 void WalkIfAccepted(std::span<const std::byte> resource) {
     if (FindVersionTreeFault(resource) != nullptr) return;
     const auto copy = std::make_unique_for_overwrite<std::byte[]>(resource.size());
     std::memcpy(copy.get(), resource.data(), resource.size());
-    TrustingWalk(copy.get(), 0, resource.size(), 0);
+    TrustingWalk(std::span<const std::byte>(copy.get(), resource.size()), 0);
 }
 
 }  // namespace
