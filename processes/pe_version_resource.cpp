@@ -320,7 +320,8 @@ std::optional<Located> Locate(const Image& image, bool strict) {
     if (!data) return std::nullopt;
 
     ResourceDataEntry entry{};
-    if (!image.ReadRvaStruct(std::uint64_t{image.ResourceRoot()} + *data, &entry, "resource data entry outside the image or the file")) {
+    if (!image.ReadRvaStruct(std::uint64_t{image.ResourceRoot()} + *data, &entry,
+                             "resource data entry outside the image or the file")) {
         return std::nullopt;
     }
     if (entry.Size == 0) return std::nullopt;
