@@ -352,6 +352,8 @@ FileSource::FileSource(const std::string& path) {
     if (path.empty()) return;
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) return;
+    // The window is the buffer; the stream's own would only copy twice.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     if (std::fseek(file_, 0, SEEK_END) == 0) {
         const long end = std::ftell(file_);
         if (end > 0) size_ = static_cast<std::uint64_t>(end);
@@ -365,6 +367,22 @@ FileSource::~FileSource() {
 bool FileSource::ReadAt(std::uint64_t offset, std::span<std::byte> out) const {
     if (file_ == nullptr || offset > size_ || out.size() > size_ - offset) return false;
     if (out.empty()) return true;
+    const auto inside = [&] { return offset >= window_at_ && offset + out.size() <= window_at_ + window_.size(); };
+    if (!inside()) {
+        if (out.size() > kWindowSize / 2) return ReadFile(offset, out);
+        // A window from the page the read starts in, cut at the file's end.
+        window_at_ = offset & ~std::uint64_t{0xFFF};
+        window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, size_ - window_at_)));
+        if (!ReadFile(window_at_, window_)) {
+            window_.clear();
+            return false;
+        }
+    }
+    std::memcpy(out.data(), window_.data() + (offset - window_at_), out.size());
+    return true;
+}
+
+bool FileSource::ReadFile(std::uint64_t offset, std::span<std::byte> out) const {
     if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 ||
         std::fread(out.data(), 1, out.size(), file_) != out.size()) {
         failed_ = true;

@@ -37,7 +37,10 @@ private:
     std::span<const std::byte> bytes_;
 };
 
-// A file opened for reading; closed when the object goes.
+// A file opened for reading; closed when the object goes. Reads go through
+// one window of the file: the walk to the version resource reads many small
+// structures close together, and each trip to the file costs system calls
+// (several of them under Wine).
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
@@ -51,9 +54,15 @@ public:
     bool Failed() const override { return failed_; }
 
 private:
+    static constexpr std::size_t kWindowSize = 0x4000;
+    // Fills out straight from the file.
+    bool ReadFile(std::uint64_t offset, std::span<std::byte> out) const;
+
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
     mutable bool failed_ = false;
+    mutable std::vector<std::byte> window_;
+    mutable std::uint64_t window_at_ = 0;
 };
 
 // Version blocks are at most 64 KiB (their length field is 16 bits); a
