@@ -42,13 +42,14 @@ void AddHotFix(InventoryTables& t, const std::string& display_name) {
 }
 
 void ScanView(InventoryTables& t, RegistryApi& registry, std::uint32_t access, std::exception_ptr& first_error) {
-    TRegistry reader(registry, access);  // closes the last key opened, however the view ends
+    TRegistry reader(registry, access);  // closes what it opened, however the view ends
     reader.SetRootKey(reg::kHKeyLocalMachine);
     reader.OpenKey(kUninstallKey);  // when it fails, no key is current and no names come
-    const std::vector<std::string> names = reader.GetKeyNames();
-    const std::string prefix = std::string(kUninstallKey) + "\\";
-    for (const std::string& name : names) {
-        if (!reader.OpenKey(prefix + name)) continue;
+    // Each subkey is reached by its own UTF-16 name, relative to the open
+    // uninstall key: its ANSI spelling may have lost characters, and a path
+    // rebuilt from the root may be too long for the ANSI functions.
+    for (const std::u16string& name : reader.GetKeyNames()) {
+        if (!reader.OpenSubKey(name)) continue;
         try {
             const std::string display_name = reader.ReadString("DisplayName");
             if (display_name.empty()) continue;

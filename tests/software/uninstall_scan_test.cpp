@@ -237,6 +237,18 @@ protected:
     UninstallScan64Test() : UninstallScanTest(true) { registry.AddKey(View::k64, kUninstall); }
 };
 
+// The access mask of each open of an uninstall key from the root, in the
+// order opened; subkey opens start from an open key and are left out.
+std::vector<std::pair<RegKey, std::uint32_t>> UninstallKeyOpens(const FakeRegistry& registry) {
+    std::vector<std::pair<RegKey, std::uint32_t>> opens;
+    for (std::size_t i = 0; i < registry.open_roots.size(); ++i) {
+        const RegKey root = registry.open_roots[i];
+        if (root == reg::kHKeyLocalMachine)
+            opens.emplace_back(root, registry.open_access[i]);
+    }
+    return opens;
+}
+
 TEST_F(UninstallScan64Test, ReadsThe64BitViewAndThenThe32BitView) {
     Entry("A", "Native program", "64", View::k64);
     Entry("B", "Native Hotfix", nullptr, View::k64);
@@ -250,6 +262,90 @@ TEST_F(UninstallScan64Test, ReadsThe64BitViewAndThenThe32BitView) {
     EXPECT_EQ(registry.open_access.front(), reg::kKeyRead | reg::kKeyWow64_64Key);
     EXPECT_EQ(registry.open_access.back(), reg::kKeyRead | reg::kKeyWow64_32Key);
     EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+// Subkey names that the ANSI functions cannot spell, or that make a path
+// rebuilt from the root too long for them (52 characters of uninstall path
+// and 208 of name fill the 260 they convert), and names with characters a
+// path could mistake. `ansi_reached`: whether reading the ANSI name list
+// and reopening each name from the root reaches the key itself.
+struct OddName {
+    std::u16string name;
+    bool ansi_reached;
+};
+
+std::vector<OddName> OddNames() {
+    return {
+        {u"Prog中文", false},               // reads as "Prog??", another key's name below
+        {u"Prog??", true},
+        {u"K_Ωmega", false},
+        {u"K_😀", false},                   // a surrogate pair
+        {std::u16string(208, u'n'), true},
+        {std::u16string(209, u'n'), false},
+        {std::u16string(254, u'x') + u"Ω", false},  // the longest legal name
+        {std::u16string(255, u'y'), false},
+        {u"What?", true},
+        {u".", true},
+        {u"..", true},
+        {u" padded ", true},
+        {u"a/b", true},
+        {u"Caf\u00e9", true},               // in the code page: its ANSI spelling still names it
+    };
+}
+
+class OddNameScanTest : public UninstallScan64Test {
+protected:
+    // Every odd name in the given place; display names say which and where.
+    std::vector<std::string> AddOddNames(View view, const std::string& where) {
+        std::vector<std::string> display_names;
+        const std::vector<OddName> names = OddNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            display_names.push_back("Odd " + std::to_string(i) + " " + where);
+            registry.SetString(view, FakeRegistry::Path(kUninstall).wide + u"\\" + names[i].name, "DisplayName",
+                               display_names.back());
+        }
+        return display_names;
+    }
+};
+
+TEST_F(OddNameScanTest, TheAnsiNamesLoseSomeKeys) {
+    const std::vector<std::string> display_names = AddOddNames(View::k64, "64");
+    const std::vector<OddName> names = OddNames();
+    // The way subkeys used to be reached: list the ANSI names, then open
+    // uninstall path + name from the root.
+    RegKey uninstall = 0;
+    const std::uint32_t access = reg::kKeyRead | reg::kKeyWow64_64Key;
+    ASSERT_EQ(registry.OpenKey(reg::kHKeyLocalMachine, kUninstall.c_str(), access, &uninstall), reg::kSuccess);
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+        std::string ansi_name;
+        ASSERT_EQ(registry.EnumKeyAnsi(uninstall, i, &ansi_name), reg::kSuccess);
+        RegKey key = 0;
+        std::string read;
+        if (registry.OpenKey(reg::kHKeyLocalMachine, (kUninstall + "\\" + ansi_name).c_str(), access, &key) ==
+            reg::kSuccess) {
+            std::uint32_t type = 0, size = 256;
+            unsigned char data[256] = {};
+            if (registry.QueryValue(key, "DisplayName", &type, data, &size) == reg::kSuccess)
+                read = reinterpret_cast<const char*>(data);
+            registry.CloseKey(key);
+        }
+        EXPECT_EQ(read == display_names[i], names[i].ansi_reached) << "name " << i << ": " << ansi_name;
+    }
+    registry.CloseKey(uninstall);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST_F(OddNameScanTest, EveryKeyIsListedWhateverItsNameInEveryView) {
+    std::vector<std::string> expected = AddOddNames(View::k64, "64");
+    for (const std::string& name : AddOddNames(View::k32, "32")) expected.push_back(name);
+    EXPECT_EQ(Scan(), "");
+    EXPECT_EQ(Programs(), expected);
+    // Each subkey was opened relative to its open uninstall key, and every
+    // key was closed again, each once.
+    EXPECT_EQ(UninstallKeyOpens(registry).size(), 2u);
+    EXPECT_EQ(registry.open_roots.size(), 2u + expected.size());
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
 }
 
 TEST_F(UninstallScanTest, On32BitWindowsOpensWithKeyReadExactly) {
@@ -267,6 +363,7 @@ TEST(RegistryReader, ReadsOnlyTheCurrentKeyAndClosesWhatItOpened) {
         TRegistry reader(registry, reg::kKeyRead);
         EXPECT_EQ(reader.ReadString("V"), "");  // no current key
         EXPECT_TRUE(reader.GetKeyNames().empty());
+        EXPECT_FALSE(reader.OpenSubKey(u"a"));  // no key to open it below
         ASSERT_TRUE(reader.OpenKey("\\software\\a"));
         EXPECT_EQ(reader.ReadString("v"), "in a");
         EXPECT_FALSE(reader.OpenKey("\\software\\missing"));
@@ -275,6 +372,34 @@ TEST(RegistryReader, ReadsOnlyTheCurrentKeyAndClosesWhatItOpened) {
         EXPECT_EQ(registry.OpenHandles(), 1);
         EXPECT_EQ(reader.ReadString("V"), "in b");
         EXPECT_EQ(reader.ReadString("Missing"), "");
+    }
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+TEST(RegistryReader, OpensSubkeysBelowTheOpenKeyWhichStaysOpen) {
+    FakeRegistry registry;
+    registry.SetString(View::k32, "software", "V", "in software");
+    registry.SetString(View::k32, u"software\\K_Ωmega", "V", "in omega");
+    registry.SetString(View::k32, "software\\b", "V", "in b");
+    registry.SetString(View::k32, "other\\c", "V", "in c");
+    {
+        TRegistry reader(registry, reg::kKeyRead);
+        ASSERT_TRUE(reader.OpenKey("software"));
+        EXPECT_THAT(reader.GetKeyNames(), ElementsAre(u"K_Ωmega", u"b"));
+        ASSERT_TRUE(reader.OpenSubKey(u"k_Ωmega"));
+        EXPECT_EQ(reader.ReadString("V"), "in omega");
+        EXPECT_EQ(registry.OpenHandles(), 2);
+        ASSERT_TRUE(reader.OpenSubKey(u"b"));
+        EXPECT_EQ(registry.OpenHandles(), 2);  // the previous subkey was closed
+        EXPECT_EQ(reader.GetKeyNames().size(), 2u);  // still the key's names, not the subkey's
+        EXPECT_FALSE(reader.OpenSubKey(u"missing"));
+        EXPECT_EQ(reader.ReadString("V"), "in b");  // a failed open keeps the current key
+        ASSERT_TRUE(reader.OpenKey("other"));
+        EXPECT_EQ(registry.OpenHandles(), 1);  // the key and its subkey went together
+        EXPECT_EQ(reader.ReadString("V"), "");
+        ASSERT_TRUE(reader.OpenSubKey(u"c"));
+        EXPECT_EQ(reader.ReadString("V"), "in c");
     }
     EXPECT_EQ(registry.OpenHandles(), 0);
     EXPECT_EQ(registry.bad_closes, 0);

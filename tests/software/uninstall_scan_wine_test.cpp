@@ -2,6 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "software/registry_reader.h"
 #include "tests/software/scan_results.h"
 #include "software/uninstall_scan.h"
@@ -101,6 +107,32 @@ TEST_F(WineUninstallScanTest, ReadsBothViewsThe64BitOneFirst) {
     EXPECT_EQ(Scan(), "");
     EXPECT_THAT(Programs(), ElementsAre("From the 64-bit view", "From the 32-bit view"));
     EXPECT_THAT(HotFixes(), ElementsAre("Hotfix 32"));
+}
+
+// Names that the ANSI functions cannot spell, and names too long for a path
+// rebuilt from the root through them (52 characters of uninstall path and
+// 208 of name fill the 260 they convert).
+TEST_F(WineUninstallScanTest, KeysWithAnyNameAreListedInEveryView) {
+    // Prog中文, K_Ωmega, K_😀 (a surrogate pair), 209 and 255 characters.
+    const std::wstring names[] = {L"Prog\u4e2d\u6587", L"K_\u03a9mega", L"K_\U0001F600",
+                                  std::wstring(209, L'n'), std::wstring(255, L'y')};
+    std::vector<std::string> expected;
+    for (auto [tree, where] : {std::pair{&tree64, "64-bit view"}, std::pair{&tree32, "32-bit view"}}) {
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            expected.push_back("Odd name " + std::to_string(i) + " (" + where + ")");
+            tree->SetString(names[i], "DisplayName", expected.back());
+        }
+    }
+    EXPECT_EQ(Scan(), "");
+    // Within a key the registry lists names in its own order.
+    std::vector<std::string> programs = Programs();
+    ASSERT_EQ(programs.size(), expected.size());
+    for (std::size_t part = 0; part < 2; ++part) {
+        const auto from = static_cast<std::ptrdiff_t>(part * std::size(names));
+        const auto to = from + static_cast<std::ptrdiff_t>(std::size(names));
+        std::sort(programs.begin() + from, programs.begin() + to);
+    }
+    EXPECT_EQ(programs, expected);
 }
 
 // The machine's own uninstall key, in both views, through the real path.
