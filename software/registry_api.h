@@ -13,6 +13,7 @@ using RegKey = std::uintptr_t;  // an HKEY's value
 using RegStatus = long;         // a Win32 error code
 
 namespace reg {
+constexpr RegKey kHKeyCurrentUser = 0x80000001;
 constexpr RegKey kHKeyLocalMachine = 0x80000002;
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyWow64_64Key = 0x0100;

@@ -1,6 +1,7 @@
 #pragma once
-// An in-memory registry with a 32-bit and a 64-bit view of HKEY_LOCAL_MACHINE,
-// the advapi32 call semantics the scan relies on, failure injection and a record of what was asked, for host tests
+// An in-memory registry with a 32-bit and a 64-bit view of HKEY_LOCAL_MACHINE
+// and one view of HKEY_CURRENT_USER, the advapi32 call semantics the scan
+// relies on, failure injection and a record of what was asked, for host tests
 // of the registry reader and the uninstall-key scan.
 //
 // Key names are UTF-16, as the registry stores them. The ANSI functions see
@@ -21,7 +22,7 @@ namespace corvanta::testing {
 
 class FakeRegistry final : public RegistryApi {
 public:
-    enum class View { k32, k64 };
+    enum class View { k32, k64, kCurrentUser };
 
     // A key path, given as 8-bit text (Windows-1252) or as UTF-16.
     struct Path {
@@ -209,6 +210,8 @@ private:
         Location at;
         if (root == reg::kHKeyLocalMachine) {
             at.first = has_64bit_view_ && (access & reg::kKeyWow64_64Key) ? View::k64 : View::k32;
+        } else if (root == reg::kHKeyCurrentUser) {
+            at.first = View::kCurrentUser;
         } else {
             auto parent = handles_.find(root);
             if (parent == handles_.end()) return reg::kAccessDenied;  // not an open key

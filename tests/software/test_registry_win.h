@@ -14,7 +14,9 @@
 
 namespace corvanta::testing {
 
-enum class RegView : REGSAM { k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY };
+// Where a test key tree lives: one view of HKEY_LOCAL_MACHINE, or
+// HKEY_CURRENT_USER, whose one view 32- and 64-bit programs share.
+enum class RegView : REGSAM { k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY, kCurrentUser = 0 };
 
 // A subkey's name below a tree's root: 8-bit text in the ANSI code page, or
 // UTF-16 for names the code page cannot spell.
@@ -31,8 +33,7 @@ struct SubkeyName {
     std::wstring wide;
 };
 
-// A key tree under HKEY_LOCAL_MACHINE in one registry view, deleted when the
-// object goes.
+// A key tree in one registry view, deleted when the object goes.
 class TestKeyTree {
 public:
     TestKeyTree(std::string root, RegView view) : root_(std::move(root)), view_(view) { Delete(); }
@@ -64,7 +65,7 @@ public:
     }
 
 private:
-    static HKEY Hive() { return HKEY_LOCAL_MACHINE; }
+    HKEY Hive() const { return view_ == RegView::kCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
     REGSAM Sam() const { return static_cast<REGSAM>(view_); }
     void Delete() const {
         HKEY key = nullptr;
@@ -79,7 +80,8 @@ private:
     RegView view_;
 };
 
-// The machine's registry, with the uninstall key's path mapped to `root`.
+// The machine's registry, with the uninstall key's path mapped to `root`
+// below whichever root key it is opened from.
 class RedirectedRegistryApi final : public RegistryApi {
 public:
     explicit RedirectedRegistryApi(std::string root) : real_(CreateSystemRegistryApi()), root_(std::move(root)) {}

@@ -237,31 +237,86 @@ protected:
     UninstallScan64Test() : UninstallScanTest(true) { registry.AddKey(View::k64, kUninstall); }
 };
 
-// The access mask of each open of an uninstall key from the root, in the
-// order opened; subkey opens start from an open key and are left out.
+// Which root each uninstall key was opened from, with its access mask, in
+// the order opened; subkey opens start from an open key and are left out.
 std::vector<std::pair<RegKey, std::uint32_t>> UninstallKeyOpens(const FakeRegistry& registry) {
     std::vector<std::pair<RegKey, std::uint32_t>> opens;
     for (std::size_t i = 0; i < registry.open_roots.size(); ++i) {
         const RegKey root = registry.open_roots[i];
-        if (root == reg::kHKeyLocalMachine)
+        if (root == reg::kHKeyLocalMachine || root == reg::kHKeyCurrentUser)
             opens.emplace_back(root, registry.open_access[i]);
     }
     return opens;
 }
 
-TEST_F(UninstallScan64Test, ReadsThe64BitViewAndThenThe32BitView) {
+TEST_F(UninstallScan64Test, ReadsThe64BitViewThe32BitViewAndThenThePerUserKey) {
+    Entry("A", "Per-user program", "u", View::kCurrentUser);
     Entry("A", "Native program", "64", View::k64);
     Entry("B", "Native Hotfix", nullptr, View::k64);
     Entry("A", "Legacy program", "32", View::k32);
+    Entry("B", "Per-user Hotfix", nullptr, View::kCurrentUser);
     EXPECT_EQ(Scan(), "");
-    EXPECT_THAT(Programs(), ElementsAre("Native program", "Legacy program"));
-    EXPECT_THAT(Versions(), ElementsAre("64", "32"));
-    EXPECT_THAT(HotFixes(), ElementsAre("Native Hotfix"));
-    for (std::uint32_t access : registry.open_access)
-        EXPECT_TRUE(access == (reg::kKeyRead | reg::kKeyWow64_64Key) || access == (reg::kKeyRead | reg::kKeyWow64_32Key));
-    EXPECT_EQ(registry.open_access.front(), reg::kKeyRead | reg::kKeyWow64_64Key);
-    EXPECT_EQ(registry.open_access.back(), reg::kKeyRead | reg::kKeyWow64_32Key);
+    EXPECT_THAT(Programs(), ElementsAre("Native program", "Legacy program", "Per-user program"));
+    EXPECT_THAT(Versions(), ElementsAre("64", "32", "u"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Native Hotfix", "Per-user Hotfix"));
+    // The current user's key has one view: plain KEY_READ, no view flag.
+    using Open = std::pair<RegKey, std::uint32_t>;
+    EXPECT_THAT(UninstallKeyOpens(registry),
+                ElementsAre(Open{reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_64Key},
+                            Open{reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_32Key},
+                            Open{reg::kHKeyCurrentUser, 0x20019u}));
     EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+TEST_F(UninstallScanTest, PerUserProgramsAreAppendedAfterTheMachineWideOnes) {
+    Entry("Z", "Machine program", "1");
+    Entry("A", "Per-user program", "2", View::kCurrentUser);
+    Entry("B", "Per-user Hotfix KB1", nullptr, View::kCurrentUser);
+    Entry("C", "Per-user program", "3", View::kCurrentUser);  // no de-duplication here either
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Machine program", "Per-user program", "Per-user program"));
+    EXPECT_THAT(Versions(), ElementsAre("1", "2", "3"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Per-user Hotfix KB1"));
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST_F(UninstallScanTest, EitherUninstallKeyMayBeMissingWithoutAWord) {
+    Entry("A", "Machine program", "1");
+    EXPECT_EQ(Scan(), "");  // no per-user key: the fixture's registry has none
+    EXPECT_THAT(Programs(), ElementsAre("Machine program"));
+
+    FakeRegistry user_only;
+    user_only.SetString(View::kCurrentUser, kUninstall + "\\A", "DisplayName", "Per-user program");
+    InventoryTables t;
+    t.kbmMemTable1.Open();
+    EXPECT_EQ(testing::ScanForMessage(t, user_only), "");
+    EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Per-user program"));
+    EXPECT_EQ(user_only.OpenHandles(), 0);
+}
+
+// The per-user key follows the same rules: a bad value there is reported
+// after the scan, and one in the machine's key does not stop the per-user
+// key from being read.
+TEST_F(UninstallScanTest, ABadValueInEitherKeyIsReportedAfterAllOfThemWereRead) {
+    Entry("A", "Machine program", "1");
+    Entry("A", "Alpha", "1", View::kCurrentUser);
+    registry.SetValue(View::kCurrentUser, kUninstall + "\\B", "DisplayName", reg::kRegDword, "\1\0\0\0");
+    Entry("C", "Gamma", "3", View::kCurrentUser);
+    EXPECT_EQ(Scan(), "Invalid data type for 'DisplayName'");
+    EXPECT_THAT(Programs(), ElementsAre("Machine program", "Alpha", "Gamma"));
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+
+    InventoryTables t;
+    t.kbmMemTable1.Open();
+    registry.SetValue(View::k32, kUninstall + "\\A", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
+    EXPECT_EQ(testing::ScanForMessage(t, registry), "Invalid data type for 'DisplayVersion'");  // the first
+    EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Machine program", "Alpha", "Gamma"));
+    EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", "1", "3"));
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
 }
 
 // Subkey names that the ANSI functions cannot spell, or that make a path
@@ -336,14 +391,16 @@ TEST_F(OddNameScanTest, TheAnsiNamesLoseSomeKeys) {
 }
 
 TEST_F(OddNameScanTest, EveryKeyIsListedWhateverItsNameInEveryView) {
+    registry.AddKey(View::kCurrentUser, kUninstall);
     std::vector<std::string> expected = AddOddNames(View::k64, "64");
     for (const std::string& name : AddOddNames(View::k32, "32")) expected.push_back(name);
+    for (const std::string& name : AddOddNames(View::kCurrentUser, "user")) expected.push_back(name);
     EXPECT_EQ(Scan(), "");
     EXPECT_EQ(Programs(), expected);
     // Each subkey was opened relative to its open uninstall key, and every
     // key was closed again, each once.
-    EXPECT_EQ(UninstallKeyOpens(registry).size(), 2u);
-    EXPECT_EQ(registry.open_roots.size(), 2u + expected.size());
+    EXPECT_EQ(UninstallKeyOpens(registry).size(), 3u);
+    EXPECT_EQ(registry.open_roots.size(), 3u + expected.size());
     EXPECT_EQ(registry.OpenHandles(), 0);
     EXPECT_EQ(registry.bad_closes, 0);
 }
