@@ -46,7 +46,7 @@ public:
     std::string ReadString(std::string_view name);
 
 private:
-    // The current key, closed when replaced or when the reader goes.
+    // An open key, closed when replaced or when the reader goes.
     struct OwnedKey {
         RegistryApi* api = nullptr;
         RegKey key = 0;
