@@ -134,9 +134,11 @@ TEST_F(WineUninstallScanTest, ABadPerUserValueIsReportedAfterTheScan) {
 // rebuilt from the root through them (52 characters of uninstall path and
 // 208 of name fill the 260 they convert).
 TEST_F(WineUninstallScanTest, KeysWithAnyNameAreListedInEveryView) {
-    // Prog中文, K_Ωmega, K_😀 (a surrogate pair), 209 and 255 characters.
+    // Prog中文, K_Ωmega, K_😀 (a surrogate pair), 209 and 255 characters, and
+    // names that a path could mistake.
     const std::wstring names[] = {L"Prog\u4e2d\u6587", L"K_\u03a9mega", L"K_\U0001F600",
-                                  std::wstring(209, L'n'), std::wstring(255, L'y')};
+                                  std::wstring(209, L'n'), std::wstring(255, L'y'), L"What?", L".", L"..",
+                                  L" padded ", L"a/b"};
     std::vector<std::string> expected;
     for (auto [tree, where] : {std::pair{&tree64, "64-bit view"}, std::pair{&tree32, "32-bit view"},
                                std::pair{&tree_user, "per user"}}) {
