@@ -27,14 +27,26 @@ using ::testing::ElementsAre;
 constexpr char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Uninstall entries put into the prefix's registry (the program's own
-// 32-bit view) and taken out again, also when a test fails.
+// 32-bit view, or the current user's key) and taken out again, also when a
+// test fails.
 class UninstallEntries {
 public:
     ~UninstallEntries() {
-        for (const std::string& key : keys_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+        for (const auto& [hive, key] : keys_) RegDeleteKeyA(hive, key.c_str());
     }
-    void Add(const std::string& name, const std::string& version = "") {
-        HKEY key = Create();
+    void Add(const std::string& name, const std::string& version = "") { Add(HKEY_LOCAL_MACHINE, name, version); }
+    void AddForCurrentUser(const std::string& name, const std::string& version = "") {
+        Add(HKEY_CURRENT_USER, name, version);
+    }
+    void AddDwordName(DWORD value) {
+        HKEY key = Create(HKEY_LOCAL_MACHINE);
+        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+    }
+
+private:
+    void Add(HKEY hive, const std::string& name, const std::string& version) {
+        HKEY key = Create(hive);
         RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
                        static_cast<DWORD>(name.size() + 1));
         if (!version.empty())
@@ -42,23 +54,16 @@ public:
                            static_cast<DWORD>(version.size() + 1));
         RegCloseKey(key);
     }
-    void AddDwordName(DWORD value) {
-        HKEY key = Create();
-        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-
-private:
-    HKEY Create() {
+    HKEY Create(HKEY hive) {
         const std::string path = std::string(kUninstall) + "\\CorvantaWindowTest" + std::to_string(keys_.size());
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
             ERROR_SUCCESS)
             throw std::runtime_error("cannot create " + path);
-        keys_.push_back(path);
+        keys_.emplace_back(hive, path);
         return key;
     }
-    std::vector<std::string> keys_;
+    std::vector<std::pair<HKEY, std::string>> keys_;
 };
 
 void Pump() {
@@ -199,6 +204,19 @@ TEST_F(MainWindowTest, ShowsTheWindowFilledAndSortedByteByByte) {
                 ElementsAre("Update for Windows (KB000002) hotfix", "Windows Hotfix KB000001"));
     // No rows for processes until the user turns to their page.
     EXPECT_EQ(Shown(*form->cxGrid3).size(), 0u);
+}
+
+TEST_F(MainWindowTest, APerUserProgramShowsOnTheSoftwarePage) {
+    entries.Add("Corvanta machine-wide program", "1.0");
+    entries.AddForCurrentUser("Corvanta per-user program", "2.5");
+    Open();
+    const std::vector<std::string> ours{"Corvanta machine-wide program", "Corvanta per-user program"};
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), ours), ElementsAre(ours[0], ours[1]));
+    const std::vector<std::string> versions = Shown(*form->cxGrid1, 1);
+    const std::vector<std::string> programs = Shown(*form->cxGrid1);
+    const auto row = std::find(programs.begin(), programs.end(), ours[1]) - programs.begin();
+    ASSERT_LT(static_cast<std::size_t>(row), versions.size());
+    EXPECT_EQ(versions[static_cast<std::size_t>(row)], "2.5");
 }
 
 TEST_F(MainWindowTest, WindowAndControlsFollowTheLayout) {
