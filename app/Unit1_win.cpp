@@ -7,6 +7,7 @@
 #include "app/layout.h"
 #include "app/shell_helpers.h"
 #include "resources/resource_ids.h"
+#include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "software/registry_api.h"
 #include "software/uninstall_scan.h"
@@ -293,7 +294,7 @@ void TForm1::PageControl1Change(void* /*Sender*/) {
 void TForm1::RefreshProcesses() {
     ++RefreshProcessesRuns;
     corvanta::RefreshProcesses(Tables, *corvanta::CreateSystemWmiAccess(), corvanta::ScreenCursorService(),
-                               corvanta::SystemVersionLibrary());
+                               corvanta::SystemVersionLibrary(), corvanta::SystemProcessImage());
 }
 
 void TForm1::Label3Click(void* /*Sender*/) { OpenWebAddress(kMakerWebAddress, false); }

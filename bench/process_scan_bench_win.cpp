@@ -14,6 +14,7 @@
 
 #include "common/ansi_text.h"
 #include "processes/VerInfo.h"
+#include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "tests/processes/fake_wmi.h"
 
@@ -101,13 +102,13 @@ int main() {
     NoCursor cursor;
     std::vector<std::string> sink;
     // Warm the file cache and the version library for both.
-    RefreshProcesses(tables, wmi, cursor, SystemVersionLibrary());
+    RefreshProcesses(tables, wmi, cursor, SystemVersionLibrary(), SystemProcessImage());
     BareLoop(wmi, sink);
 
     std::vector<double> scan, bare;
     for (int round = 0; round < kRounds; ++round) {
         Clock::time_point start = Clock::now();
-        RefreshProcesses(tables, wmi, cursor, SystemVersionLibrary());
+        RefreshProcesses(tables, wmi, cursor, SystemVersionLibrary(), SystemProcessImage());
         scan.push_back(Millis(start));
         start = Clock::now();
         BareLoop(wmi, sink);
@@ -129,11 +130,11 @@ int main() {
 
     // For the record: the whole scan against the real WMI under Wine.
     const auto real = CreateSystemWmiAccess();
-    RefreshProcesses(tables, *real, cursor, SystemVersionLibrary());
+    RefreshProcesses(tables, *real, cursor, SystemVersionLibrary(), SystemProcessImage());
     std::vector<double> real_ms;
     for (int round = 0; round < 5; ++round) {
         const Clock::time_point start = Clock::now();
-        RefreshProcesses(tables, *real, cursor, SystemVersionLibrary());
+        RefreshProcesses(tables, *real, cursor, SystemVersionLibrary(), SystemProcessImage());
         real_ms.push_back(Millis(start));
     }
     std::sort(real_ms.begin(), real_ms.end());
