@@ -16,6 +16,7 @@
 
 #include "processes/VerInfo.h"
 #include "processes/WbemScripting_TLB.h"
+#include "processes/hotfix_scan.h"
 #include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "processes/wmi_error.h"
@@ -182,6 +183,27 @@ TEST(ProcessScanWine, WindowsNamesAProcessImageByIdAndNothingForAnUnknownId) {
     // Process ids are multiples of four; this one is never handed out.
     EXPECT_EQ(SystemProcessImage().ImagePath(0xFFFFFFF1u), std::nullopt);
     EXPECT_EQ(SystemProcessImage().ImagePath(0), std::nullopt) << "the idle process has no image";
+}
+
+// Wine implements the class with one update.
+TEST(ProcessScanWine, TheRealUpdateQueryListsWinesUpdateUnlessTheUninstallKeyNamedIt) {
+    InventoryTables t;
+    CountingCursor cursor;
+    AddInstalledUpdates(t, *CreateSystemWmiAccess(), cursor);
+    std::vector<std::string> rows;
+    for (std::size_t r = 0; r < t.tblHotFix.RecordCount(); ++r) rows.emplace_back(t.tblHotFix.Cell(r, 0));
+    EXPECT_EQ(rows, std::vector<std::string>{"KB1234567 (Update)"}) << "Wine's Win32_QuickFixEngineering changed";
+    EXPECT_EQ(cursor.busy, 1);
+    EXPECT_EQ(cursor.defaults, 1);
+    EXPECT_EQ(t.tblHotFix.CurrentRow(), std::optional<std::size_t>(0));
+
+    InventoryTables named;
+    named.tblHotFix.Open();
+    named.tblHotFix.Append();
+    named.tblHotFixHotFix.SetAsString("Hotfix for Windows (kb1234567)");
+    named.tblHotFix.Post();
+    AddInstalledUpdates(named, *CreateSystemWmiAccess(), cursor);
+    EXPECT_EQ(named.tblHotFix.RecordCount(), 1u);
 }
 
 // The seven operations straight, on this program's own process object.
