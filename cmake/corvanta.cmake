@@ -26,10 +26,10 @@ function(corvanta_bench name)
 endfunction()
 
 # The host build tree whose programs the Windows build's comparisons run
-# beside their own: build/win32 pairs with build/host, build/x-win32 with
-# build/x-host.
+# beside their own: build/win32 (or win64) pairs with build/host,
+# build/x-win32 with build/x-host.
 if(CORVANTA_WINDOWS)
-  string(REGEX REPLACE "win32$" "host" host_build_default "${CMAKE_BINARY_DIR}")
+  string(REGEX REPLACE "win(32|64)$" "host" host_build_default "${CMAKE_BINARY_DIR}")
   set(CORVANTA_HOST_BUILD_DIR ${host_build_default} CACHE PATH
       "Host build tree whose programs the Windows build's comparisons run beside their own")
 endif()

@@ -12,6 +12,7 @@ fi
 packages=(
   cmake make g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 libwine:i386
   xvfb xauth x11-utils xdotool imagemagick fonts-wine
   python3 python3-pefile

@@ -8,15 +8,20 @@
 # waits for the main window, saves a PNG of each of the three pages under
 # build/run/, closes the program and prints where the pictures are.
 #
-#   CORVANTA_BUILD_DIR  the Windows build tree (default build/win32)
+#   CORVANTA_BUILD_DIR  the Windows build tree (default build/win32; build/win64
+#                       where only 64-bit Wine runs, see tools/windows-target.sh)
 #   CORVANTA_HEADLESS=1 take the pictures even when a display is set
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
-build=${CORVANTA_BUILD_DIR:-build/win32}
 
 bash tools/bootstrap.sh
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# shellcheck source=tools/windows-target.sh
+. tools/windows-target.sh
+corvanta_windows_target
+build=${CORVANTA_BUILD_DIR:-build/$CORVANTA_WIN_BUILD}
+wine=$(corvanta_wine_loader)
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$CORVANTA_TOOLCHAIN" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" --target corvanta corvanta_pages
 exe="$top/$build/app/corvanta.exe"
 pages="$top/$build/tools/corvanta_pages.exe"
@@ -27,12 +32,12 @@ if [ ! -d "$prefix" ]; then
   # A new prefix: made without the .NET and HTML engines, whose installers
   # would stop at a question nobody can answer here.
   echo "run: creating the Wine prefix $prefix"
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${CORVANTA_HEADLESS:-}" ]; then
-  exec wine "$exe"
+  exec "$wine" "$exe"
 fi
 
 # shellcheck source=tools/xvfb-session.sh
@@ -59,7 +64,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # The helper starts the program inside the virtual desktop and reports each
 # step on a line; each picture is taken between two of them.
 mkfifo "$sync/steps"
-wine explorer /desktop=corvanta-run,1280x1024 "$pages" "$(winpath "$exe")" "$(winpath "$sync")" \
+"$wine" explorer /desktop=corvanta-run,1280x1024 "$pages" "$(winpath "$exe")" "$(winpath "$sync")" \
   >"$sync/steps" 2>"$out/wine.log" &
 program=$!
 exec 3<"$sync/steps"

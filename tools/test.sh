@@ -7,6 +7,10 @@ cd "$top"
 jobs=$(nproc)
 
 bash tools/bootstrap.sh
+# shellcheck source=tools/windows-target.sh
+. tools/windows-target.sh
+corvanta_windows_target
+win=build/$CORVANTA_WIN_BUILD
 
 # shellcheck source=tools/xvfb-session.sh
 . tools/xvfb-session.sh
@@ -18,10 +22,10 @@ cmake --build build/host -j "$jobs"
 ctest --test-dir build/host --output-on-failure -j "$jobs" -LE bench
 
 echo "== Windows build and tests under Wine"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/win32 -j "$jobs"
+cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$CORVANTA_TOOLCHAIN" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$win" -j "$jobs"
 # Serially: the Wine tests share one prefix and its registry.
-ctest --test-dir build/win32 --output-on-failure -LE bench
+ctest --test-dir "$win" --output-on-failure -LE bench
 
 if [ -x tools/fuzz.sh ]; then
   echo "== fuzzing"

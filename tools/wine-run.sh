@@ -10,6 +10,11 @@ export WINEPREFIX=${CORVANTA_WINEPREFIX:-$here/build/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Where 32-bit Wine cannot run (see windows-target.sh), the 64-bit loader
+# runs the 64-bit test build and makes the prefix.
+# shellcheck source=tools/windows-target.sh
+. "$here/tools/windows-target.sh"
+wine=$(corvanta_wine_loader)
 
 if [ ! -f "$WINEPREFIX/.corvanta-ready" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -18,7 +23,7 @@ if [ ! -f "$WINEPREFIX/.corvanta-ready" ]; then
   if [ ! -f "$WINEPREFIX/.corvanta-ready" ]; then
     echo "wine-run: creating the test prefix $WINEPREFIX" >&2
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    "$wine" wineboot -i >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.corvanta-ready"
   fi
@@ -27,6 +32,6 @@ if [ ! -f "$WINEPREFIX/.corvanta-ready" ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${CORVANTA_NO_XVFB:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$@"
 fi
-exec wine "$@"
+exec "$wine" "$@"

@@ -113,10 +113,12 @@ TEST(WineUninstallKey, EntriesOfBothViewsAreListed) {
     legacy.SetString("", "DisplayName", "Corvanta test program (32-bit view)");
     legacy.SetString("", "DisplayVersion", "3.2");
 
-    // A 32-bit program that asks with plain KEY_READ sees only its own view.
+    // A program that asks with plain KEY_READ sees only its own view: the
+    // product (32-bit) misses the 64-bit entry, the 64-bit test build the
+    // 32-bit one.
+    const std::string other_view = uninstall + (sizeof(void*) == 8 ? "CorvantaTest32" : "CorvantaTest64");
     HKEY key = nullptr;
-    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (uninstall + "CorvantaTest64").c_str(), 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, other_view.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
 
     InventoryTables tables;
     tables.kbmMemTable1.Open();
