@@ -77,7 +77,8 @@ void AddUpdateRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched,
 void QueryUpdates(InventoryTables& t, WmiAccess& wmi) {
     const std::vector<std::string> known = KnownHotFixes(t);
     const std::unique_ptr<WmiLocator> locator = wmi.CreateLocator();
-    const std::unique_ptr<WmiServices> services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
+    const std::unique_ptr<WmiServices> services =
+        wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
     const std::unique_ptr<WmiObjectSet> result =
         wmi.ExecQuery(*services, u"SELECT * FROM Win32_QuickFixEngineering", u"WQL", 0);
     const std::unique_ptr<WmiEnumerator> enumerator = wmi.Enumerate(*result);

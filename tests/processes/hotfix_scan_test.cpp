@@ -176,7 +176,8 @@ TEST_F(InstalledUpdatesTest, AnUnreadableUpdateIsSkippedAndTheOthersFollow) {
 // A failure of the query itself reaches the caller (the window shows it),
 // after the final actions; the uninstall key's rows stay.
 TEST_F(InstalledUpdatesTest, AFailedQueryIsRaisedAfterTheFinalActionsAndKeepsTheUninstallKeysRows) {
-    for (const WmiStep step : {WmiStep::CreateLocator, WmiStep::ConnectServer, WmiStep::ExecQuery, WmiStep::Enumerate}) {
+    for (const WmiStep step :
+         {WmiStep::CreateLocator, WmiStep::ConnectServer, WmiStep::ExecQuery, WmiStep::Enumerate}) {
         SCOPED_TRACE(static_cast<int>(step));
         UpdatesWorld world;
         world.wmi.failing_step = step;
