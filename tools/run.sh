@@ -170,7 +170,8 @@ prefix=${WINEPREFIX:-$HOME/.wine}
 old_dpi=
 dpi_changed=
 if [ -n "$sample" ]; then
-  set_dpi "${dpi:-96}"
+  dpi=${dpi:-96}
+  set_dpi "$dpi"
 elif [ -n "$dpi" ]; then
   old_dpi=$(read_dpi)
   set_dpi "$dpi"
@@ -206,7 +207,9 @@ finish() {
   restore_dpi
 }
 trap finish EXIT
-scale=${dpi:-96}
+# The desktop grows with the DPI the program will see, so its window fits.
+scale=${dpi:-$(read_dpi)}
+scale=${scale:-96}
 size="$((1280 * scale / 96))x$((1024 * scale / 96))"
 corvanta_start_display "$size"
 
