@@ -156,11 +156,8 @@ if [ -n "$sample" ]; then
     wineserver -w
     touch "$WINEPREFIX/.corvanta-sample"
   fi
-else
-  prefix=${WINEPREFIX:-$HOME/.wine}
-  if [ ! -d "$prefix" ]; then
-    WINEPREFIX=$prefix create_prefix
-  fi
+elif [ ! -d "${WINEPREFIX:-$HOME/.wine}" ]; then
+  WINEPREFIX=${WINEPREFIX:-$HOME/.wine} create_prefix
 fi
 prefix=${WINEPREFIX:-$HOME/.wine}
 
@@ -169,14 +166,6 @@ prefix=${WINEPREFIX:-$HOME/.wine}
 # 96 unless asked otherwise, so one run's DPI does not carry into the next.
 old_dpi=
 dpi_changed=
-if [ -n "$sample" ]; then
-  dpi=${dpi:-96}
-  set_dpi "$dpi"
-elif [ -n "$dpi" ]; then
-  old_dpi=$(read_dpi)
-  set_dpi "$dpi"
-  dpi_changed=1
-fi
 restore_dpi() {
   if [ -z "$dpi_changed" ]; then return 0; fi
   dpi_changed=
@@ -187,9 +176,17 @@ restore_dpi() {
       echo "run: could not remove the DPI setting from $prefix" >&2
   fi
 }
+if [ -n "$sample" ]; then
+  dpi=${dpi:-96}
+  set_dpi "$dpi"
+elif [ -n "$dpi" ]; then
+  old_dpi=$(read_dpi)
+  dpi_changed=1
+  trap restore_dpi EXIT
+  set_dpi "$dpi"
+fi
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${CORVANTA_HEADLESS:-}" ]; then
-  trap restore_dpi EXIT
   "$wine" "$exe"
   exit
 fi
