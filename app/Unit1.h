@@ -11,6 +11,7 @@
 #include "app/grid.h"
 #include "common/exception.h"
 #include "inventory/inventory_tables.h"
+#include "processes/hotfix_scan.h"
 
 namespace corvanta {
 
@@ -63,12 +64,16 @@ public:
     void PageControl1Change(void* Sender);
     void Label3Click(void* Sender);
     void RefreshProcesses();
+    // Adds the installed updates WMI reports to the hot-fix page; on the
+    // user's first turn to that page only.
+    void RefreshHotFixes();
 
     // The page shown: 0 "Installed Software", 1 "Installed Hotfixes", 2 "Running Processes".
     int ActivePage() const;
     // How often each scan has run, for tests and diagnostics.
     int Button1ClickRuns = 0;
     int RefreshProcessesRuns = 0;
+    int RefreshHotFixesRuns = 0;
 
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
@@ -91,6 +96,7 @@ private:
     COLORREF link_colour_ = 0;
     bool link_pressed_ = false;
     std::vector<HWND> pages_;
+    corvanta::InstalledUpdatesOnce installed_updates_;
 };
 
 extern TForm1* Form1;

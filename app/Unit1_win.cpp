@@ -7,6 +7,8 @@
 #include "app/layout.h"
 #include "app/shell_helpers.h"
 #include "resources/resource_ids.h"
+#include "processes/hotfix_scan.h"
+#include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "software/registry_api.h"
 #include "software/uninstall_scan.h"
@@ -287,13 +289,26 @@ void TForm1::Button1Click(void* /*Sender*/) {
 }
 
 void TForm1::PageControl1Change(void* /*Sender*/) {
-    if (ActivePage() == 2) RefreshProcesses();
+    switch (ActivePage()) {
+        case 1:
+            RefreshHotFixes();
+            break;
+        case 2:
+            RefreshProcesses();
+            break;
+    }
 }
 
 void TForm1::RefreshProcesses() {
     ++RefreshProcessesRuns;
     corvanta::RefreshProcesses(Tables, *corvanta::CreateSystemWmiAccess(), corvanta::ScreenCursorService(),
-                               corvanta::SystemVersionLibrary());
+                               corvanta::SystemVersionLibrary(), corvanta::SystemProcessImage());
+}
+
+void TForm1::RefreshHotFixes() {
+    if (installed_updates_.HasRun()) return;
+    ++RefreshHotFixesRuns;
+    installed_updates_.Run(Tables, *corvanta::CreateSystemWmiAccess(), corvanta::ScreenCursorService());
 }
 
 void TForm1::Label3Click(void* /*Sender*/) { OpenWebAddress(kMakerWebAddress, false); }

@@ -1,6 +1,7 @@
 #include "processes/process_scan.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/ansi_text.h"
@@ -28,23 +29,65 @@ std::string TextOf(const WmiValue& value) {
     return {};
 }
 
+// A process id as WMI hands it over: the text of a number. WMI's scripting
+// types carry a CIM uint32 as a signed 32-bit value, so an id past 2^31-1
+// comes as a negative number and is taken back modulo 2^32. Anything else
+// is no id.
+std::optional<std::uint32_t> ProcessIdOf(const WmiValue& value) {
+    if (value.kind != WmiValue::Kind::Text) return std::nullopt;
+    std::u16string_view text = value.text;
+    const bool negative = !text.empty() && text.front() == u'-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    std::uint64_t number = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        number = number * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    if (negative) {
+        if (number > 0x80000000u) return std::nullopt;
+        return static_cast<std::uint32_t>(0x100000000u - number);
+    }
+    if (number > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<std::uint32_t>(number);
+}
+
+// The executable's path: WMI's, or where WMI has none (its read fails, or it
+// is Null or empty), what Windows says of the process's id. Empty when
+// neither gives one.
+std::string ExecutablePathOf(WmiAccess& wmi, WmiObject& process, const ProcessImage& images) {
+    try {
+        std::string path = TextOf(wmi.ReadProperty(process, u"ExecutablePath"));
+        if (!path.empty()) return path;
+    } catch (...) {
+    }
+    const std::optional<std::uint32_t> id = ProcessIdOf(wmi.ReadProperty(process, u"ProcessId"));
+    if (!id) return {};
+    return images.ImagePath(*id).value_or(std::string());
+}
+
 // One fetched object: its row, or nothing when the object or its caption
 // cannot be had. Past the caption, a failure only leaves the later columns
 // unset.
-void AddProcessRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched, const VersionLibrary& versions) {
+void AddProcessRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched, const VersionLibrary& versions,
+                   const ProcessImage& images) {
     MemTable& table = t.tblProcesses;
     try {
         const std::unique_ptr<WmiObject> process = wmi.TakeAsObject(fetched);
         table.Append();
         t.tblProcessesCaption.SetAsString(TextOf(wmi.ReadProperty(*process, u"Caption")));
         try {
-            t.tblProcessesFile.SetAsString(TextOf(wmi.ReadProperty(*process, u"ExecutablePath")));
-            // The reader gets the path as stored, cut to the column's width,
-            // so the version columns always describe the file the row names.
-            const TVerInfoRes reader(t.tblProcessesFile.AsString(), versions);
-            t.tblProcessesDescription.SetAsString(reader.GetVersionString(kFileDescription));
-            t.tblProcessesVendor.SetAsString(reader.GetVersionString(kCompanyName));
-            t.tblProcessesProduct.SetAsString(reader.GetVersionString(kProductName));
+            const std::string path = ExecutablePathOf(wmi, *process, images);
+            if (!path.empty()) {
+                t.tblProcessesFile.SetAsString(path);
+                // The reader gets the path as stored, cut to the column's
+                // width, so the version columns always describe the file the
+                // row names.
+                const TVerInfoRes reader(t.tblProcessesFile.AsString(), versions);
+                t.tblProcessesDescription.SetAsString(reader.GetVersionString(kFileDescription));
+                t.tblProcessesVendor.SetAsString(reader.GetVersionString(kCompanyName));
+                t.tblProcessesProduct.SetAsString(reader.GetVersionString(kProductName));
+            }
         } catch (...) {
         }
         table.Post();
@@ -56,7 +99,8 @@ void AddProcessRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched,
 }
 
 // Every failure in here ends the query, keeping the rows posted so far.
-void ScanProcesses(InventoryTables& t, WmiAccess& wmi, const VersionLibrary& versions) noexcept {
+void ScanProcesses(InventoryTables& t, WmiAccess& wmi, const VersionLibrary& versions,
+                   const ProcessImage& images) noexcept {
     try {
         const std::unique_ptr<WmiLocator> locator = wmi.CreateLocator();
         const std::unique_ptr<WmiServices> services =
@@ -69,7 +113,7 @@ void ScanProcesses(InventoryTables& t, WmiAccess& wmi, const VersionLibrary& ver
             // the next fetch.
             std::unique_ptr<WmiFetchedValue> fetched;
             if (wmi.Fetch(*enumerator, fetched) != hresult::kOk || !fetched) break;
-            AddProcessRow(t, wmi, *fetched, versions);
+            AddProcessRow(t, wmi, *fetched, versions, images);
         }
     } catch (...) {
     }
@@ -77,8 +121,8 @@ void ScanProcesses(InventoryTables& t, WmiAccess& wmi, const VersionLibrary& ver
 
 }  // namespace
 
-void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cursor,
-                      const VersionLibrary& versions) {
+void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cursor, const VersionLibrary& versions,
+                      const ProcessImage& images) {
     MemTable& table = tables.tblProcesses;
     table.Open();
     table.DisableControls();
@@ -92,7 +136,7 @@ void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cu
     };
     try {
         cursor.ShowBusyCursor();
-        ScanProcesses(tables, wmi, versions);
+        ScanProcesses(tables, wmi, versions, images);
     } catch (...) {
         final_actions();
         throw;

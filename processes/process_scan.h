@@ -3,6 +3,7 @@
 // vendor and product of each process's executable.
 #include "common/cursor_service.h"
 #include "inventory/inventory_tables.h"
+#include "processes/process_image.h"
 #include "processes/version_library.h"
 #include "processes/wmi_access.h"
 
@@ -16,8 +17,10 @@ namespace corvanta {
 // before or after the scan, or of the cursor, reaches the caller.
 //
 // A process whose object or caption cannot be read is left out; the scan
-// goes on with the next one.
-void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cursor,
-                      const VersionLibrary& versions);
+// goes on with the next one. Where WMI gives no executable path, the path
+// comes from `images` by the process's id; without either the row holds the
+// caption alone.
+void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cursor, const VersionLibrary& versions,
+                      const ProcessImage& images);
 
 }  // namespace corvanta

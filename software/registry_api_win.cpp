@@ -1,10 +1,13 @@
-// The machine's registry through advapi32's ANSI functions, call for call.
+// The machine's registry through advapi32, call for call: ANSI functions, but
+// the wide ones for subkey names, which the ANSI view cannot always spell.
 #include <windows.h>
 
 #include "software/registry_api.h"
 
 namespace corvanta {
 namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
 
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
@@ -13,6 +16,14 @@ public:
     RegStatus OpenKey(RegKey root, const char* subkey, std::uint32_t access, RegKey* key) override {
         HKEY opened = nullptr;
         const LONG status = RegOpenKeyExA(ToHkey(root), subkey, 0, access, &opened);
+        *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
+        return status;
+    }
+
+    RegStatus OpenSubKey(RegKey parent, const char16_t* name, std::uint32_t access, RegKey* key) override {
+        HKEY opened = nullptr;
+        const LONG status =
+            RegOpenKeyExW(ToHkey(parent), reinterpret_cast<const wchar_t*>(name), 0, access, &opened);
         *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
         return status;
     }
@@ -29,9 +40,10 @@ public:
         return status;
     }
 
-    RegStatus EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* length) override {
+    RegStatus EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* length) override {
         DWORD size = *length;
-        const LONG status = RegEnumKeyExA(ToHkey(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = RegEnumKeyExW(ToHkey(key), index, reinterpret_cast<wchar_t*>(name), &size, nullptr,
+                                          nullptr, nullptr, nullptr);
         *length = size;
         return status;
     }

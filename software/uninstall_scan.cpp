@@ -11,12 +11,26 @@ namespace {
 
 constexpr std::string_view kUninstallKey = "\\software\\microsoft\\windows\\currentVersion\\uninstall";
 
+// One uninstall key to read: a root and the access mask that picks its view.
+struct UninstallSource {
+    RegKey root;
+    std::uint32_t access;
+};
+
 // On 64-bit Windows a 32-bit program sees only the 32-bit view unless it asks
-// for the 64-bit one, and half the programs would go missing: read both.
-std::vector<std::uint32_t> UninstallViews(RegistryApi& registry) {
-    if (registry.Has64BitView())
-        return {reg::kKeyRead | reg::kKeyWow64_64Key, reg::kKeyRead | reg::kKeyWow64_32Key};
-    return {reg::kKeyRead};
+// for the 64-bit one, and half the programs would go missing: read both. The
+// current user's key, where per-user installers register, has one view for
+// 32- and 64-bit programs alike; it comes last.
+std::vector<UninstallSource> UninstallSources(RegistryApi& registry) {
+    std::vector<UninstallSource> sources;
+    if (registry.Has64BitView()) {
+        sources.push_back({reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_64Key});
+        sources.push_back({reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_32Key});
+    } else {
+        sources.push_back({reg::kHKeyLocalMachine, reg::kKeyRead});
+    }
+    sources.push_back({reg::kHKeyCurrentUser, reg::kKeyRead});
+    return sources;
 }
 
 void AddProgram(TRegistry& reader, InventoryTables& t, const std::string& display_name) {
@@ -41,14 +55,16 @@ void AddHotFix(InventoryTables& t, const std::string& display_name) {
     t.tblHotFix.Post();
 }
 
-void ScanView(InventoryTables& t, RegistryApi& registry, std::uint32_t access, std::exception_ptr& first_error) {
-    TRegistry reader(registry, access);  // closes the last key opened, however the view ends
-    reader.SetRootKey(reg::kHKeyLocalMachine);
+void ScanSource(InventoryTables& t, RegistryApi& registry, const UninstallSource& source,
+                std::exception_ptr& first_error) {
+    TRegistry reader(registry, source.access);  // closes what it opened, however the key's scan ends
+    reader.SetRootKey(source.root);
     reader.OpenKey(kUninstallKey);  // when it fails, no key is current and no names come
-    const std::vector<std::string> names = reader.GetKeyNames();
-    const std::string prefix = std::string(kUninstallKey) + "\\";
-    for (const std::string& name : names) {
-        if (!reader.OpenKey(prefix + name)) continue;
+    // Each subkey is reached by its own UTF-16 name, relative to the open
+    // uninstall key: its ANSI spelling may have lost characters, and a path
+    // rebuilt from the root may be too long for the ANSI functions.
+    for (const std::u16string& name : reader.GetKeyNames()) {
+        if (!reader.OpenSubKey(name)) continue;
         try {
             const std::string display_name = reader.ReadString("DisplayName");
             if (display_name.empty()) continue;
@@ -78,7 +94,8 @@ void ScanUninstallKey(InventoryTables& tables, RegistryApi& registry) {
     {
         // Leaves the programs on their first row, posting a row still pending.
         ScopeGuard move_to_first([&tables] { tables.kbmMemTable1.First(); });
-        for (std::uint32_t access : UninstallViews(registry)) ScanView(tables, registry, access, first_error);
+        for (const UninstallSource& source : UninstallSources(registry))
+            ScanSource(tables, registry, source, first_error);
     }
     if (first_error) std::rethrow_exception(first_error);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Fills the program and hot-fix tables from the machine's uninstall key.
+// Fills the program and hot-fix tables from the machine's uninstall key, in
+// each registry view, and from the current user's.
 #include "inventory/inventory_tables.h"
 #include "software/registry_api.h"
 

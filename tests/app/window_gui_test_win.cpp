@@ -24,17 +24,38 @@ namespace {
 
 using ::testing::ElementsAre;
 
+// The program's main routine initialises COM for its thread; so does this
+// test program, once, since turning to the hot-fix or process page asks WMI.
+class ComApartment : public ::testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+    void TearDown() override { CoUninitialize(); }
+};
+::testing::Environment* const kCom = ::testing::AddGlobalTestEnvironment(new ComApartment);
+
 constexpr char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Uninstall entries put into the prefix's registry (the program's own
-// 32-bit view) and taken out again, also when a test fails.
+// 32-bit view, or the current user's key) and taken out again, also when a
+// test fails.
 class UninstallEntries {
 public:
     ~UninstallEntries() {
-        for (const std::string& key : keys_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+        for (const auto& [hive, key] : keys_) RegDeleteKeyA(hive, key.c_str());
     }
-    void Add(const std::string& name, const std::string& version = "") {
-        HKEY key = Create();
+    void Add(const std::string& name, const std::string& version = "") { Add(HKEY_LOCAL_MACHINE, name, version); }
+    void AddForCurrentUser(const std::string& name, const std::string& version = "") {
+        Add(HKEY_CURRENT_USER, name, version);
+    }
+    void AddDwordName(DWORD value) {
+        HKEY key = Create(HKEY_LOCAL_MACHINE);
+        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+    }
+
+private:
+    void Add(HKEY hive, const std::string& name, const std::string& version) {
+        HKEY key = Create(hive);
         RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
                        static_cast<DWORD>(name.size() + 1));
         if (!version.empty())
@@ -42,23 +63,16 @@ public:
                            static_cast<DWORD>(version.size() + 1));
         RegCloseKey(key);
     }
-    void AddDwordName(DWORD value) {
-        HKEY key = Create();
-        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-
-private:
-    HKEY Create() {
+    HKEY Create(HKEY hive) {
         const std::string path = std::string(kUninstall) + "\\CorvantaWindowTest" + std::to_string(keys_.size());
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
             ERROR_SUCCESS)
             throw std::runtime_error("cannot create " + path);
-        keys_.push_back(path);
+        keys_.emplace_back(hive, path);
         return key;
     }
-    std::vector<std::string> keys_;
+    std::vector<std::pair<HKEY, std::string>> keys_;
 };
 
 void Pump() {
@@ -201,6 +215,19 @@ TEST_F(MainWindowTest, ShowsTheWindowFilledAndSortedByteByByte) {
     EXPECT_EQ(Shown(*form->cxGrid3).size(), 0u);
 }
 
+TEST_F(MainWindowTest, APerUserProgramShowsOnTheSoftwarePage) {
+    entries.Add("Corvanta machine-wide program", "1.0");
+    entries.AddForCurrentUser("Corvanta per-user program", "2.5");
+    Open();
+    const std::vector<std::string> ours{"Corvanta machine-wide program", "Corvanta per-user program"};
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), ours), ElementsAre(ours[0], ours[1]));
+    const std::vector<std::string> versions = Shown(*form->cxGrid1, 1);
+    const std::vector<std::string> programs = Shown(*form->cxGrid1);
+    const auto row = std::find(programs.begin(), programs.end(), ours[1]) - programs.begin();
+    ASSERT_LT(static_cast<std::size_t>(row), versions.size());
+    EXPECT_EQ(versions[static_cast<std::size_t>(row)], "2.5");
+}
+
 TEST_F(MainWindowTest, WindowAndControlsFollowTheLayout) {
     Open();
     HWND hwnd = form->Handle();
@@ -311,9 +338,6 @@ TEST_F(MainWindowTest, OnlyTheUsersTurnToRunningProcessesRunsTheProcessScan) {
 }
 
 TEST_F(MainWindowTest, TurningToRunningProcessesListsTheRunningProcesses) {
-    // The program's main routine initialises COM for its thread; do the same.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ASSERT_TRUE(SUCCEEDED(com));
     Open();
     EXPECT_TRUE(Shown(*form->cxGrid3).empty());
     ClickTab(form->PageControl1, 2);
@@ -324,8 +348,97 @@ TEST_F(MainWindowTest, TurningToRunningProcessesListsTheRunningProcesses) {
                                             [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
     }));
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW)) << "the busy cursor is gone after the scan";
-    form.reset();
-    CoUninitialize();
+    // Under Wine every path comes from the process id, WMI giving none: this
+    // program's row names its own file.
+    char own[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, own, sizeof own);
+    const std::vector<std::string> files = Shown(*form->cxGrid3, 2);
+    const auto self = std::find(captions.begin(), captions.end(), "window_gui_tests.exe");
+    ASSERT_NE(self, captions.end());
+    EXPECT_EQ(files[static_cast<std::size_t>(self - captions.begin())], own);
+}
+
+// Wine's Win32_QuickFixEngineering has one update, KB1234567.
+TEST_F(MainWindowTest, TheUsersFirstTurnToInstalledHotfixesAddsTheInstalledUpdatesOnce) {
+    entries.Add("Windows Hotfix KB000001");
+    const std::vector<std::string> ours{"Windows Hotfix KB000001", "KB1234567 (Update)"};
+    Open();
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("Windows Hotfix KB000001"));
+    // A change made by code runs nothing.
+    SendMessageA(form->PageControl1, TCM_SETCURSEL, 1, 0);
+    Pump();
+    SendMessageA(form->PageControl1, TCM_SETCURSEL, 0, 0);
+    EXPECT_EQ(form->RefreshHotFixesRuns, 0);
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("Windows Hotfix KB000001"));
+
+    ClickTab(form->PageControl1, 1);
+    EXPECT_EQ(form->RefreshHotFixesRuns, 1);
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("KB1234567 (Update)", "Windows Hotfix KB000001"));
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW)) << "the busy cursor is gone after the query";
+    EXPECT_EQ(form->RefreshProcessesRuns, 0);
+
+    // Later turns, and a click on the active tab, keep what the first found.
+    ClickTab(form->PageControl1, 1);
+    ClickTab(form->PageControl1, 0);
+    ClickTab(form->PageControl1, 1);
+    EXPECT_EQ(form->RefreshHotFixesRuns, 1);
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("KB1234567 (Update)", "Windows Hotfix KB000001"));
+}
+
+// The WMI locator class pointed at a DLL that does not exist, for one test:
+// the program's own view of the class registration, put back however the
+// test ends.
+class BrokenWmiLocator {
+public:
+    BrokenWmiLocator() {
+        const char* path = "CLSID\\{76A64158-CB41-11D1-8B02-00600806D9B6}\\InprocServer32";
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) != ERROR_SUCCESS)
+            throw std::runtime_error("the WMI locator class is not registered");
+        char value[MAX_PATH] = {};
+        DWORD size = sizeof value - 1, type = 0;
+        if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS) {
+            old_ = value;
+            old_type_ = type;
+        }
+        const char missing[] = "corvanta_no_such_wmi.dll";
+        RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof missing);
+    }
+    ~BrokenWmiLocator() {
+        RegSetValueExA(key_, nullptr, 0, old_type_, reinterpret_cast<const BYTE*>(old_.c_str()),
+                       static_cast<DWORD>(old_.size() + 1));
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    std::string old_;
+    DWORD old_type_ = REG_SZ;
+};
+
+// When the locator cannot be created, the failure goes to the error box, and
+// the page with the uninstall key's hot-fixes stays usable.
+TEST_F(MainWindowTest, AFailedUpdateQueryGoesToTheErrorBoxAndThePageStays) {
+    entries.Add("Windows Hotfix KB000003");
+    Open();
+    {
+        BrokenWmiLocator broken;
+        ErrorBoxWatcher watcher;
+        ClickTab(form->PageControl1, 1);
+        watcher.Join();
+        ASSERT_TRUE(watcher.Seen());
+        EXPECT_THAT(watcher.Text(), ::testing::StartsWith("WMI call failed with code 0x8"));
+    }
+    EXPECT_EQ(form->ActivePage(), 1);
+    EXPECT_TRUE(IsWindowVisible(form->TabSheet2));
+    EXPECT_THAT(Ours(Shown(*form->cxGrid2), {"Windows Hotfix KB000003", "KB1234567 (Update)"}),
+                ElementsAre("Windows Hotfix KB000003"));
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+    // The page works on, and the query is not tried again.
+    ClickTab(form->PageControl1, 0);
+    ClickTab(form->PageControl1, 1);
+    EXPECT_EQ(form->ActivePage(), 1);
+    EXPECT_EQ(form->RefreshHotFixesRuns, 1);
+    EXPECT_EQ(FindWindowA("#32770", "Corvanta"), nullptr);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsAndReverses) {

@@ -1,7 +1,8 @@
 #pragma once
-// A scripted WMI for the process scan: a list of process objects, and a
-// switch for each way WMI can fail. It counts the handles it has handed out
-// and not had back, and logs every call with its arguments.
+// A scripted WMI for the process scan and the installed updates: a list of
+// process objects, one of update objects, and a switch for each way WMI can
+// fail. It counts the handles it has handed out and not had back, and logs
+// every call with its arguments.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,7 @@ struct FakeProcess {
     // A property's value; nullopt makes reading it fail with WBEM_E_NOT_FOUND.
     std::optional<WmiValue> caption;
     std::optional<WmiValue> path;
+    std::optional<WmiValue> process_id;
 
     static FakeProcess Of(std::u16string caption, std::optional<std::u16string> path) {
         FakeProcess p;
@@ -28,13 +30,39 @@ struct FakeProcess {
         p.path = path ? std::optional<WmiValue>(WmiValue::Text(*path)) : std::nullopt;
         return p;
     }
+    // A process for which WMI gives no path, only its id (as Wine does).
+    static FakeProcess WithId(std::u16string caption, std::uint32_t id) {
+        FakeProcess p = Of(std::move(caption), std::nullopt);
+        const std::string text = std::to_string(id);
+        p.process_id = WmiValue::Text(std::u16string(text.begin(), text.end()));
+        return p;
+    }
 };
+
+// A Win32_QuickFixEngineering object.
+struct FakeUpdate {
+    FakeProcess::Fetched fetched = FakeProcess::Fetched::Object;
+    // A property's value; nullopt makes reading it fail with WBEM_E_NOT_FOUND.
+    std::optional<WmiValue> hot_fix_id;
+    std::optional<WmiValue> description;
+
+    static FakeUpdate Of(std::u16string id, std::u16string description) {
+        FakeUpdate u;
+        u.hot_fix_id = WmiValue::Text(std::move(id));
+        u.description = WmiValue::Text(std::move(description));
+        return u;
+    }
+};
+
+constexpr char16_t kProcessQuery[] = u"SELECT * FROM Win32_Process";
+constexpr char16_t kUpdateQuery[] = u"SELECT * FROM Win32_QuickFixEngineering";
 
 enum class WmiStep { None, CreateLocator, ConnectServer, ExecQuery, Enumerate };
 
 class FakeWmi : public WmiAccess {
 public:
     std::vector<FakeProcess> processes;
+    std::vector<FakeUpdate> updates;
     WmiStep failing_step = WmiStep::None;
     std::int32_t step_failure = hresult::kWbemFailed;
     // Fetch gives fetch_failure instead of the object at this index.
@@ -72,13 +100,18 @@ public:
         if (logging)
             Log("ExecQuery(" + Narrow(query) + "|" + Narrow(language) + "|" + std::to_string(flags) + ")");
         Fail(WmiStep::ExecQuery);
-        return std::make_unique<Handle<WmiObjectSet>>(*this);
+        if (query != kProcessQuery && query != kUpdateQuery) throw EWmiError(hresult::kWbemInvalidQuery);
+        auto result = std::make_unique<ObjectSet>(*this);
+        result->updates = query == kUpdateQuery;
+        return result;
     }
 
-    std::unique_ptr<WmiEnumerator> Enumerate(WmiObjectSet&) override {
+    std::unique_ptr<WmiEnumerator> Enumerate(WmiObjectSet& result) override {
         Log("Enumerate");
         Fail(WmiStep::Enumerate);
-        return std::make_unique<Enumerator>(*this);
+        auto enumerator = std::make_unique<Enumerator>(*this);
+        enumerator->updates = static_cast<ObjectSet&>(result).updates;
+        return enumerator;
     }
 
     std::int32_t Fetch(WmiEnumerator& enumerator, std::unique_ptr<WmiFetchedValue>& value) override {
@@ -87,15 +120,15 @@ public:
         if (objects_alive_ > most_objects_alive_at_fetch) most_objects_alive_at_fetch = objects_alive_;
         auto& e = static_cast<Enumerator&>(enumerator);
         if (e.next == fetch_fails_at) return fetch_failure;
-        if (e.next >= processes.size()) return hresult::kFalse;
-        value = std::make_unique<Value>(*this, e.next++);
+        if (e.next >= (e.updates ? updates.size() : processes.size())) return hresult::kFalse;
+        value = std::make_unique<Value>(*this, e.next++, e.updates);
         return hresult::kOk;
     }
 
     std::unique_ptr<WmiObject> TakeAsObject(WmiFetchedValue& value) override {
         Log("TakeAsObject");
-        const std::size_t index = static_cast<Value&>(value).index;
-        switch (processes[index].fetched) {
+        const auto& v = static_cast<Value&>(value);
+        switch (v.updates ? updates[v.index].fetched : processes[v.index].fetched) {
             case FakeProcess::Fetched::NotAnObject:
                 throw EWmiError(hresult::kTypeMismatch);
             case FakeProcess::Fetched::NoSWbemObject:
@@ -103,15 +136,23 @@ public:
             case FakeProcess::Fetched::Object:
                 break;
         }
-        return std::make_unique<Object>(*this, index);
+        return std::make_unique<Object>(*this, v.index, v.updates);
     }
 
     WmiValue ReadProperty(WmiObject& object, std::u16string_view name) override {
         if (logging) Log("ReadProperty(" + Narrow(name) + ")");
-        const FakeProcess& p = processes[static_cast<Object&>(object).index];
-        const std::optional<WmiValue>* value = name == u"Caption"          ? &p.caption
-                                               : name == u"ExecutablePath" ? &p.path
-                                                                           : nullptr;
+        const auto& o = static_cast<Object&>(object);
+        const std::optional<WmiValue>* value = nullptr;
+        if (o.updates) {
+            const FakeUpdate& u = updates[o.index];
+            value = name == u"HotFixID" ? &u.hot_fix_id : name == u"Description" ? &u.description : nullptr;
+        } else {
+            const FakeProcess& p = processes[o.index];
+            value = name == u"Caption"          ? &p.caption
+                    : name == u"ExecutablePath" ? &p.path
+                    : name == u"ProcessId"      ? &p.process_id
+                                                : nullptr;
+        }
         if (!value || !*value) throw EWmiError(hresult::kWbemNotFound, {"Not found", "SWbemPropertySet", "", 0});
         return **value;
     }
@@ -123,15 +164,21 @@ private:
         ~Handle() override { --wmi.live_handles; }
         FakeWmi& wmi;
     };
+    struct ObjectSet : Handle<WmiObjectSet> {
+        using Handle::Handle;
+        bool updates = false;  // which list the query asked for
+    };
     struct Enumerator : Handle<WmiEnumerator> {
         using Handle::Handle;
         std::size_t next = 0;
+        bool updates = false;
     };
     template <typename Base>
     struct PerObject : Handle<Base> {
-        PerObject(FakeWmi& w, std::size_t i) : Handle<Base>(w), index(i) { ++w.objects_alive_; }
+        PerObject(FakeWmi& w, std::size_t i, bool u) : Handle<Base>(w), index(i), updates(u) { ++w.objects_alive_; }
         ~PerObject() override { --this->wmi.objects_alive_; }
         std::size_t index;
+        bool updates;
     };
     using Value = PerObject<WmiFetchedValue>;
     using Object = PerObject<WmiObject>;

@@ -8,48 +8,31 @@
 #include <string>
 #include <vector>
 
+#include "tests/processes/fake_process_image.h"
 #include "tests/processes/fake_version_library.h"
 #include "tests/processes/fake_wmi.h"
+#include "tests/processes/scan_observers.h"
 
 namespace corvanta {
 namespace {
 
+using fakes::CountingLink;
 using fakes::FakeProcess;
+using fakes::FakeProcessImage;
 using fakes::FakeVersionFile;
 using fakes::FakeVersionLibrary;
 using fakes::FakeWmi;
+using fakes::LoggingCursor;
 using fakes::WmiStep;
 using Row = std::array<std::string, 5>;  // Caption, File, Description, Vendor, Product
 
-// Logs the cursor into the same list as the WMI calls, so their order shows.
-class LoggingCursor : public CursorService {
-public:
-    explicit LoggingCursor(std::vector<std::string>& log) : log_(log) {}
-    void ShowBusyCursor() override {
-        log_.push_back("busy");
-        if (fail_busy) throw std::runtime_error("cursor");
-    }
-    void ShowDefaultCursor() override { log_.push_back("default"); }
-    bool fail_busy = false;
-
-private:
-    std::vector<std::string>& log_;
-};
-
-class CountingLink : public DataLink {
-public:
-    void RecordPosted(std::size_t) override { ++posted; }
-    void DataSetChanged() override { ++changed; }
-    int posted = 0;
-    int changed = 0;
-};
-
-// One scan's world: the tables with a display, WMI, the version library and
-// the cursor, filled with three processes; gamma.exe has no version
-// information.
+// One scan's world: the tables with a display, WMI, the process image paths,
+// the version library and the cursor, filled with three processes; gamma.exe
+// has no version information.
 struct ScanWorld {
     ScanWorld() {
         t.dsProcesses.SetLink(&link);
+        images.log = &wmi.own_log;
         versions.files["C:\\app\\alpha.exe"] = FakeVersionFile{
             {{"FileDescription", "Alpha tool"}, {"CompanyName", "Alpha Ltd"}, {"ProductName", "Alpha Suite"}}};
         versions.files["C:\\app\\beta.exe"] =
@@ -62,7 +45,7 @@ struct ScanWorld {
     void Scan() {
         link.changed = link.posted = 0;
         wmi.own_log.clear();
-        RefreshProcesses(t, wmi, cursor, versions);
+        RefreshProcesses(t, wmi, cursor, versions, images);
     }
 
     std::vector<Row> Rows() const {
@@ -97,6 +80,7 @@ struct ScanWorld {
     InventoryTables t;
     FakeWmi wmi;
     FakeVersionLibrary versions;
+    FakeProcessImage images;
     LoggingCursor cursor{wmi.own_log};
     CountingLink link;
 };
@@ -165,9 +149,9 @@ TEST_F(ProcessScanTest, EveryFailureLeavesADefinedTable) {
          {kAlpha, kBeta}},
         {"caption cannot be read", [](FakeWmi& w, auto&) { w.processes[1].caption.reset(); }, {kAlpha, kBeta}},
         {"caption is Null", [](FakeWmi& w, auto&) { w.processes[1].caption = WmiValue::Null(); }, {kAlpha, kBeta}},
-        {"executable path cannot be read", [](FakeWmi& w, auto&) { w.processes[1].path.reset(); },
+        {"executable path cannot be read, and no ProcessId", [](FakeWmi& w, auto&) { w.processes[1].path.reset(); },
          {kAlpha, gamma_caption_only, kBeta}},
-        {"executable path is Null", [](FakeWmi& w, auto&) { w.processes[1].path = WmiValue::Null(); },
+        {"executable path is Null, and no ProcessId", [](FakeWmi& w, auto&) { w.processes[1].path = WmiValue::Null(); },
          {kAlpha, gamma_caption_only, kBeta}},
         {"file has no version information", [](auto&, auto&) {}, {kAlpha, gamma_file_only, kBeta}},
         {"version block without a translation",
@@ -208,6 +192,98 @@ TEST_F(ProcessScanTest, OverlongTextIsCutAndTheReaderGetsTheStoredPath) {
     EXPECT_EQ(Rows()[0][0], std::string(50, 'c'));
     EXPECT_EQ(Rows()[0][1], stored);
     EXPECT_EQ(Rows()[0][2], "the cut path");
+    EXPECT_EQ(versions.opened, std::vector<std::string>{stored});
+}
+
+// Where WMI gives no path, the process's id asks Windows for it; the
+// middle process of three, under each way WMI and Windows can answer.
+TEST_F(ProcessScanTest, WhereWmiHasNoPathTheProcessIdAsksWindows) {
+    struct Case {
+        const char* what;
+        std::function<void(FakeProcess&)> arrange;
+        bool windows_knows;                   // whether id 1234 has an image path
+        std::vector<std::string> image_asks;  // the ids asked for, in order
+        Row gamma;
+    };
+    const Row from_windows{"gamma.exe", "C:\\sys\\gamma.exe", "Gamma service", "Gamma plc", "Gamma"};
+    const Row caption_only{"gamma.exe", "", "", "", ""};
+    const std::vector<std::string> asked_1234{"ImagePath(1234)"};
+    const std::vector<std::string> not_asked;
+    auto id = [](const char16_t* text) { return WmiValue::Text(text); };
+    const std::vector<Case> cases = {
+        {"WMI gives the path: Windows is not asked", [](FakeProcess&) {}, true, not_asked, kGammaNoVersion},
+        {"path cannot be read", [](FakeProcess& p) { p.path.reset(); }, true, asked_1234, from_windows},
+        {"path is Null", [](FakeProcess& p) { p.path = WmiValue::Null(); }, true, asked_1234, from_windows},
+        {"path is empty", [](FakeProcess& p) { p.path = WmiValue::Text(u""); }, true, asked_1234, from_windows},
+        {"path holds no value at all", [](FakeProcess& p) { p.path = WmiValue{}; }, true, asked_1234, from_windows},
+        {"Windows gives no path either (denied, ended)", [](FakeProcess& p) { p.path.reset(); }, false, asked_1234,
+         caption_only},
+        {"no ProcessId", [](FakeProcess& p) { p.path.reset(); p.process_id.reset(); }, true, not_asked,
+         caption_only},
+        {"ProcessId is Null", [](FakeProcess& p) { p.path.reset(); p.process_id = WmiValue::Null(); }, true,
+         not_asked, caption_only},
+        {"ProcessId is empty", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u""); }, true, not_asked,
+         caption_only},
+        {"ProcessId is not a number", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"12a4"); }, true,
+         not_asked, caption_only},
+        {"ProcessId is past 32 bits", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"4294967296"); },
+         true, not_asked, caption_only},
+        // WMI carries a CIM uint32 as a signed 32-bit number.
+        {"ProcessId past 2^31 comes negative",
+         [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"-4"); }, true, {"ImagePath(4294967292)"},
+         caption_only},
+        {"ProcessId 0 is asked for like any other",
+         [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"0"); }, true, {"ImagePath(0)"}, caption_only},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScanWorld world;
+        world.wmi.processes[1].process_id = id(u"1234");
+        c.arrange(world.wmi.processes[1]);
+        if (c.windows_knows) world.images.paths[1234] = "C:\\sys\\gamma.exe";
+        world.versions.files["C:\\sys\\gamma.exe"] = FakeVersionFile{
+            {{"FileDescription", "Gamma service"}, {"CompanyName", "Gamma plc"}, {"ProductName", "Gamma"}}};
+        world.Scan();
+        EXPECT_EQ(world.Rows(), (std::vector<Row>{kAlpha, c.gamma, kBeta}));
+        std::vector<std::string> asks;
+        for (const std::string& entry : world.wmi.own_log)
+            if (entry.rfind("ImagePath", 0) == 0) asks.push_back(entry);
+        EXPECT_EQ(asks, c.image_asks);
+        world.ExpectCleanEnd();
+    }
+}
+
+TEST_F(ProcessScanTest, TheFallbackAsksOnlyOnceWmiHasNoPathAndBeforeTheReader) {
+    wmi.processes = {FakeProcess::WithId(u"svc.exe", 88)};
+    images.paths[88] = "C:\\Windows\\svc.exe";
+    Scan();
+    EXPECT_EQ(wmi.own_log, (std::vector<std::string>{
+                               "busy",
+                               "CreateLocator",
+                               "ConnectServer(|root\\cimv2|||||0)",
+                               "ExecQuery(SELECT * FROM Win32_Process|WQL|0)",
+                               "Enumerate",
+                               "Fetch",
+                               "TakeAsObject",
+                               "ReadProperty(Caption)",
+                               "ReadProperty(ExecutablePath)",
+                               "ReadProperty(ProcessId)",
+                               "ImagePath(88)",
+                               "Fetch",
+                               "default",
+                           }));
+    EXPECT_EQ(versions.opened, std::vector<std::string>{"C:\\Windows\\svc.exe"});
+}
+
+TEST_F(ProcessScanTest, AFallbackPathIsCutLikeWmisAndTheReaderGetsTheStoredText) {
+    const std::string long_path = "C:\\" + std::string(196, 'f') + "\\y.exe";  // 206 characters
+    const std::string stored = long_path.substr(0, 200);
+    versions.files[stored] = FakeVersionFile{{{"FileDescription", "the cut path"}}};
+    versions.files[long_path] = FakeVersionFile{{{"FileDescription", "the full path"}}};
+    wmi.processes = {FakeProcess::WithId(u"long.exe", 5)};
+    images.paths[5] = long_path;
+    Scan();
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"long.exe", stored, "the cut path", "", ""}}));
     EXPECT_EQ(versions.opened, std::vector<std::string>{stored});
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <cctype>
 #include <set>
 #include <string>
@@ -15,6 +16,8 @@
 
 #include "processes/VerInfo.h"
 #include "processes/WbemScripting_TLB.h"
+#include "processes/hotfix_scan.h"
+#include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "processes/wmi_error.h"
 #include "scan_fixture_dir.h"
@@ -97,11 +100,27 @@ std::string System32(const char* file) {
 
 std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
-TEST(ProcessScanWine, RealWmiGivesOneRowPerProcessWithItsCaptionAlone) {
+// This program's version information (process_scan_wine_test.rc).
+const Row kOwnVersionStrings{"", "", "Process scan tests under Wine", "Corvanta Test Vendor", "Corvanta Process Tests"};
+
+std::string SystemDirectory() {
+    char dir[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir, length);
+}
+
+// Wine's own processes in a prefix: the programs wineboot starts.
+bool IsWineSystemProcess(const std::string& caption) {
+    static const std::set<std::string> names{"services.exe", "winedevice.exe", "plugplay.exe", "explorer.exe",
+                                             "rpcss.exe", "svchost.exe"};
+    return names.count(Lower(caption)) > 0;
+}
+
+TEST(ProcessScanWine, RealWmiListsEveryProcessWithTheImagePathWindowsGives) {
     InventoryTables t;
     CountingCursor cursor;
     const std::multiset<std::string> before = ProcessNames();
-    RefreshProcesses(t, *CreateSystemWmiAccess(), cursor, SystemVersionLibrary());
+    RefreshProcesses(t, *CreateSystemWmiAccess(), cursor, SystemVersionLibrary(), SystemProcessImage());
     const std::multiset<std::string> after = ProcessNames();
 
     const std::vector<Row> rows = RowsOf(t.tblProcesses);
@@ -121,17 +140,70 @@ TEST(ProcessScanWine, RealWmiGivesOneRowPerProcessWithItsCaptionAlone) {
     EXPECT_GE(rows.size(), std::min(before.size(), after.size()) - 1);
     EXPECT_LE(rows.size(), std::max(before.size(), after.size()) + 1);
 
-    // Wine 8's Win32_Process has no ExecutablePath, so the row block ends at
-    // once and every row holds its caption alone. A Wine that adds the
-    // property fails here: then the other columns fill and this test needs
-    // the shape of a real Windows row.
+    // Wine 8's Win32_Process has no ExecutablePath, so every path here comes
+    // from the process id through QueryFullProcessImageNameA: this program
+    // with its own version strings, Wine's system processes from the system
+    // directory. A Wine that changes either shape fails here.
+    int system_processes = 0;
     for (const Row& row : rows) {
+        SCOPED_TRACE(row[0]);
         EXPECT_FALSE(row[0].empty());
-        EXPECT_EQ(row[1], "") << row[0] << ": Wine now reports ExecutablePath";
-        EXPECT_EQ(row[2] + row[3] + row[4], "") << row[0];
+        if (Lower(row[0]) == Lower(OwnName())) {
+            EXPECT_EQ(Lower(row[1]), Lower(OwnPath()));
+            EXPECT_EQ(row[2], kOwnVersionStrings[2]);
+            EXPECT_EQ(row[3], kOwnVersionStrings[3]);
+            EXPECT_EQ(row[4], kOwnVersionStrings[4]);
+        } else if (IsWineSystemProcess(row[0])) {
+            ++system_processes;
+            EXPECT_EQ(Lower(row[1]), Lower(SystemDirectory() + "\\" + row[0]));
+            // Of these, Wine 8 gives version information to its explorer alone.
+            if (Lower(row[0]) == "explorer.exe")
+                EXPECT_EQ((Row{"", "", row[2], row[3], row[4]}),
+                          (Row{"", "", "Wine Explorer", "Microsoft Corporation", "Wine"}));
+            else
+                EXPECT_EQ(row[2] + row[3] + row[4], "");
+        }
+        // Whatever else runs (other tests' programs) has its own path, which
+        // names its image.
+        const std::string file = Lower(row[1]);
+        const std::string tail = "\\" + Lower(row[0]);
+        EXPECT_TRUE(file.size() > tail.size() && file.compare(file.size() - tail.size(), tail.size(), tail) == 0)
+            << row[1];
     }
+    EXPECT_GE(system_processes, 2) << "Wine's services.exe and friends are missing";
     EXPECT_EQ(t.tblProcesses.CurrentRow(), std::optional<std::size_t>(0));
     EXPECT_FALSE(t.tblProcesses.ControlsDisabled());
+}
+
+// The image path seam on its own: this process, and an id that names none.
+TEST(ProcessScanWine, WindowsNamesAProcessImageByIdAndNothingForAnUnknownId) {
+    const std::optional<std::string> own = SystemProcessImage().ImagePath(GetCurrentProcessId());
+    ASSERT_TRUE(own.has_value());
+    EXPECT_EQ(Lower(*own), Lower(OwnPath()));
+    // Process ids are multiples of four; this one is never handed out.
+    EXPECT_EQ(SystemProcessImage().ImagePath(0xFFFFFFF1u), std::nullopt);
+    EXPECT_EQ(SystemProcessImage().ImagePath(0), std::nullopt) << "the idle process has no image";
+}
+
+// Wine implements the class with one update.
+TEST(ProcessScanWine, TheRealUpdateQueryListsWinesUpdateUnlessTheUninstallKeyNamedIt) {
+    InventoryTables t;
+    CountingCursor cursor;
+    AddInstalledUpdates(t, *CreateSystemWmiAccess(), cursor);
+    std::vector<std::string> rows;
+    for (std::size_t r = 0; r < t.tblHotFix.RecordCount(); ++r) rows.emplace_back(t.tblHotFix.Cell(r, 0));
+    EXPECT_EQ(rows, std::vector<std::string>{"KB1234567 (Update)"}) << "Wine's Win32_QuickFixEngineering changed";
+    EXPECT_EQ(cursor.busy, 1);
+    EXPECT_EQ(cursor.defaults, 1);
+    EXPECT_EQ(t.tblHotFix.CurrentRow(), std::optional<std::size_t>(0));
+
+    InventoryTables named;
+    named.tblHotFix.Open();
+    named.tblHotFix.Append();
+    named.tblHotFixHotFix.SetAsString("Hotfix for Windows (kb1234567)");
+    named.tblHotFix.Post();
+    AddInstalledUpdates(named, *CreateSystemWmiAccess(), cursor);
+    EXPECT_EQ(named.tblHotFix.RecordCount(), 1u);
 }
 
 // The seven operations straight, on this program's own process object.
@@ -260,12 +332,13 @@ TEST(ProcessScanWine, AFailedCallCarriesTheCalleesErrorObjectOnly) {
     }
 }
 
-// The real scan over real files through version.dll: WMI is faked, so the
-// paths can be chosen.
+// The real scan over real files through version.dll and real process ids
+// through the image path seam: WMI is faked, so the paths can be chosen.
 TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
     const std::string dir = SCAN_FIXTURE_DIR;
     const std::string full = dir + "\\scan_full.dll";
     const std::string no_product = dir + "\\scan_no_product.dll";
+    const std::string no_version = dir + "\\scan_no_version.dll";
     const std::string missing = dir + "\\no_such_file.exe";
     const std::string system_dll = System32("version.dll");
 
@@ -273,24 +346,31 @@ TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
     wmi.processes = {
         fakes::FakeProcess::Of(u"full.exe", Widen(full)),
         fakes::FakeProcess::Of(u"noproduct.exe", Widen(no_product)),
-        fakes::FakeProcess::Of(u"self.exe", Widen(OwnPath())),  // no version information
+        fakes::FakeProcess::Of(u"noversion.exe", Widen(no_version)),
         fakes::FakeProcess::Of(u"gone.exe", Widen(missing)),
         fakes::FakeProcess::Of(u"system.exe", Widen(system_dll)),
         fakes::FakeProcess::Of(u"nopath.exe", std::nullopt),
+        // No path from WMI: the process id names the image.
+        fakes::FakeProcess::WithId(u"self.exe", GetCurrentProcessId()),
+        fakes::FakeProcess::WithId(u"ended.exe", 0xFFFFFFF1u),
     };
     InventoryTables t;
     CountingCursor cursor;
-    RefreshProcesses(t, wmi, cursor, SystemVersionLibrary());
+    RefreshProcesses(t, wmi, cursor, SystemVersionLibrary(), SystemProcessImage());
 
     const std::vector<Row> rows = RowsOf(t.tblProcesses);
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 8u);
     EXPECT_EQ(rows[0], (Row{"full.exe", full, "Scan fixture, full", "Scan Fixture Vendor", "Scan Fixture Caf\xe9 Suite"}));
     EXPECT_EQ(rows[1], (Row{"noproduct.exe", no_product, "Scan fixture, no product", "Other Vendor", ""}));
-    EXPECT_EQ(rows[2], (Row{"self.exe", OwnPath(), "", "", ""}));
+    EXPECT_EQ(rows[2], (Row{"noversion.exe", no_version, "", "", ""}));
     EXPECT_EQ(rows[3], (Row{"gone.exe", missing, "", "", ""}));
     EXPECT_EQ(rows[4][1], system_dll);
     EXPECT_FALSE(rows[4][2].empty()) << "Wine's own DLLs carry a description";
     EXPECT_EQ(rows[5], (Row{"nopath.exe", "", "", "", ""}));
+    EXPECT_EQ(rows[6][0], "self.exe");
+    EXPECT_EQ(Lower(rows[6][1]), Lower(OwnPath()));
+    EXPECT_EQ((Row{"", "", rows[6][2], rows[6][3], rows[6][4]}), kOwnVersionStrings);
+    EXPECT_EQ(rows[7], (Row{"ended.exe", "", "", "", ""}));
     EXPECT_EQ(wmi.live_handles, 0);
 }
 

@@ -237,19 +237,172 @@ protected:
     UninstallScan64Test() : UninstallScanTest(true) { registry.AddKey(View::k64, kUninstall); }
 };
 
-TEST_F(UninstallScan64Test, ReadsThe64BitViewAndThenThe32BitView) {
+// Which root each uninstall key was opened from, with its access mask, in
+// the order opened; subkey opens start from an open key and are left out.
+std::vector<std::pair<RegKey, std::uint32_t>> UninstallKeyOpens(const FakeRegistry& registry) {
+    std::vector<std::pair<RegKey, std::uint32_t>> opens;
+    for (std::size_t i = 0; i < registry.open_roots.size(); ++i) {
+        const RegKey root = registry.open_roots[i];
+        if (root == reg::kHKeyLocalMachine || root == reg::kHKeyCurrentUser)
+            opens.emplace_back(root, registry.open_access[i]);
+    }
+    return opens;
+}
+
+TEST_F(UninstallScan64Test, ReadsThe64BitViewThe32BitViewAndThenThePerUserKey) {
+    Entry("A", "Per-user program", "u", View::kCurrentUser);
     Entry("A", "Native program", "64", View::k64);
     Entry("B", "Native Hotfix", nullptr, View::k64);
     Entry("A", "Legacy program", "32", View::k32);
+    Entry("B", "Per-user Hotfix", nullptr, View::kCurrentUser);
     EXPECT_EQ(Scan(), "");
-    EXPECT_THAT(Programs(), ElementsAre("Native program", "Legacy program"));
-    EXPECT_THAT(Versions(), ElementsAre("64", "32"));
-    EXPECT_THAT(HotFixes(), ElementsAre("Native Hotfix"));
-    for (std::uint32_t access : registry.open_access)
-        EXPECT_TRUE(access == (reg::kKeyRead | reg::kKeyWow64_64Key) || access == (reg::kKeyRead | reg::kKeyWow64_32Key));
-    EXPECT_EQ(registry.open_access.front(), reg::kKeyRead | reg::kKeyWow64_64Key);
-    EXPECT_EQ(registry.open_access.back(), reg::kKeyRead | reg::kKeyWow64_32Key);
+    EXPECT_THAT(Programs(), ElementsAre("Native program", "Legacy program", "Per-user program"));
+    EXPECT_THAT(Versions(), ElementsAre("64", "32", "u"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Native Hotfix", "Per-user Hotfix"));
+    // The current user's key has one view: plain KEY_READ, no view flag.
+    using Open = std::pair<RegKey, std::uint32_t>;
+    EXPECT_THAT(UninstallKeyOpens(registry),
+                ElementsAre(Open{reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_64Key},
+                            Open{reg::kHKeyLocalMachine, reg::kKeyRead | reg::kKeyWow64_32Key},
+                            Open{reg::kHKeyCurrentUser, 0x20019u}));
     EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+TEST_F(UninstallScanTest, PerUserProgramsAreAppendedAfterTheMachineWideOnes) {
+    Entry("Z", "Machine program", "1");
+    Entry("A", "Per-user program", "2", View::kCurrentUser);
+    Entry("B", "Per-user Hotfix KB1", nullptr, View::kCurrentUser);
+    Entry("C", "Per-user program", "3", View::kCurrentUser);  // no de-duplication here either
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("Machine program", "Per-user program", "Per-user program"));
+    EXPECT_THAT(Versions(), ElementsAre("1", "2", "3"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Per-user Hotfix KB1"));
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST_F(UninstallScanTest, EitherUninstallKeyMayBeMissingWithoutAWord) {
+    Entry("A", "Machine program", "1");
+    EXPECT_EQ(Scan(), "");  // no per-user key: the fixture's registry has none
+    EXPECT_THAT(Programs(), ElementsAre("Machine program"));
+
+    FakeRegistry user_only;
+    user_only.SetString(View::kCurrentUser, kUninstall + "\\A", "DisplayName", "Per-user program");
+    InventoryTables t;
+    t.kbmMemTable1.Open();
+    EXPECT_EQ(testing::ScanForMessage(t, user_only), "");
+    EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Per-user program"));
+    EXPECT_EQ(user_only.OpenHandles(), 0);
+}
+
+// The per-user key follows the same rules: a bad value there is reported
+// after the scan, and one in the machine's key does not stop the per-user
+// key from being read.
+TEST_F(UninstallScanTest, ABadValueInEitherKeyIsReportedAfterAllOfThemWereRead) {
+    Entry("A", "Machine program", "1");
+    Entry("A", "Alpha", "1", View::kCurrentUser);
+    registry.SetValue(View::kCurrentUser, kUninstall + "\\B", "DisplayName", reg::kRegDword, "\1\0\0\0");
+    Entry("C", "Gamma", "3", View::kCurrentUser);
+    EXPECT_EQ(Scan(), "Invalid data type for 'DisplayName'");
+    EXPECT_THAT(Programs(), ElementsAre("Machine program", "Alpha", "Gamma"));
+    EXPECT_EQ(tables.kbmMemTable1.CurrentRow(), 0u);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+
+    InventoryTables t;
+    t.kbmMemTable1.Open();
+    registry.SetValue(View::k32, kUninstall + "\\A", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
+    EXPECT_EQ(testing::ScanForMessage(t, registry), "Invalid data type for 'DisplayVersion'");  // the first
+    EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Machine program", "Alpha", "Gamma"));
+    EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", "1", "3"));
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+// Subkey names that the ANSI functions cannot spell, or that make a path
+// rebuilt from the root too long for them (52 characters of uninstall path
+// and 208 of name fill the 260 they convert), and names with characters a
+// path could mistake. `ansi_reached`: whether reading the ANSI name list
+// and reopening each name from the root reaches the key itself.
+struct OddName {
+    std::u16string name;
+    bool ansi_reached;
+};
+
+std::vector<OddName> OddNames() {
+    return {
+        {u"Prog中文", false},               // reads as "Prog??", another key's name below
+        {u"Prog??", true},
+        {u"K_Ωmega", false},
+        {u"K_😀", false},                   // a surrogate pair
+        {std::u16string(208, u'n'), true},
+        {std::u16string(209, u'n'), false},
+        {std::u16string(254, u'x') + u"Ω", false},  // the longest legal name
+        {std::u16string(255, u'y'), false},
+        {u"What?", true},
+        {u".", true},
+        {u"..", true},
+        {u" padded ", true},
+        {u"a/b", true},
+        {u"Caf\u00e9", true},               // in the code page: its ANSI spelling still names it
+    };
+}
+
+class OddNameScanTest : public UninstallScan64Test {
+protected:
+    // Every odd name in the given place; display names say which and where.
+    std::vector<std::string> AddOddNames(View view, const std::string& where) {
+        std::vector<std::string> display_names;
+        const std::vector<OddName> names = OddNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            display_names.push_back("Odd " + std::to_string(i) + " " + where);
+            registry.SetString(view, FakeRegistry::Path(kUninstall).wide + u"\\" + names[i].name, "DisplayName",
+                               display_names.back());
+        }
+        return display_names;
+    }
+};
+
+TEST_F(OddNameScanTest, TheAnsiNamesLoseSomeKeys) {
+    const std::vector<std::string> display_names = AddOddNames(View::k64, "64");
+    const std::vector<OddName> names = OddNames();
+    // The way subkeys used to be reached: list the ANSI names, then open
+    // uninstall path + name from the root.
+    RegKey uninstall = 0;
+    const std::uint32_t access = reg::kKeyRead | reg::kKeyWow64_64Key;
+    ASSERT_EQ(registry.OpenKey(reg::kHKeyLocalMachine, kUninstall.c_str(), access, &uninstall), reg::kSuccess);
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+        std::string ansi_name;
+        ASSERT_EQ(registry.EnumKeyAnsi(uninstall, i, &ansi_name), reg::kSuccess);
+        RegKey key = 0;
+        std::string read;
+        if (registry.OpenKey(reg::kHKeyLocalMachine, (kUninstall + "\\" + ansi_name).c_str(), access, &key) ==
+            reg::kSuccess) {
+            std::uint32_t type = 0, size = 256;
+            unsigned char data[256] = {};
+            if (registry.QueryValue(key, "DisplayName", &type, data, &size) == reg::kSuccess)
+                read = reinterpret_cast<const char*>(data);
+            registry.CloseKey(key);
+        }
+        EXPECT_EQ(read == display_names[i], names[i].ansi_reached) << "name " << i << ": " << ansi_name;
+    }
+    registry.CloseKey(uninstall);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+}
+
+TEST_F(OddNameScanTest, EveryKeyIsListedWhateverItsNameInEveryView) {
+    registry.AddKey(View::kCurrentUser, kUninstall);
+    std::vector<std::string> expected = AddOddNames(View::k64, "64");
+    for (const std::string& name : AddOddNames(View::k32, "32")) expected.push_back(name);
+    for (const std::string& name : AddOddNames(View::kCurrentUser, "user")) expected.push_back(name);
+    EXPECT_EQ(Scan(), "");
+    EXPECT_EQ(Programs(), expected);
+    // Each subkey was opened relative to its open uninstall key, and every
+    // key was closed again, each once.
+    EXPECT_EQ(UninstallKeyOpens(registry).size(), 3u);
+    EXPECT_EQ(registry.open_roots.size(), 3u + expected.size());
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
 }
 
 TEST_F(UninstallScanTest, On32BitWindowsOpensWithKeyReadExactly) {
@@ -267,6 +420,7 @@ TEST(RegistryReader, ReadsOnlyTheCurrentKeyAndClosesWhatItOpened) {
         TRegistry reader(registry, reg::kKeyRead);
         EXPECT_EQ(reader.ReadString("V"), "");  // no current key
         EXPECT_TRUE(reader.GetKeyNames().empty());
+        EXPECT_FALSE(reader.OpenSubKey(u"a"));  // no key to open it below
         ASSERT_TRUE(reader.OpenKey("\\software\\a"));
         EXPECT_EQ(reader.ReadString("v"), "in a");
         EXPECT_FALSE(reader.OpenKey("\\software\\missing"));
@@ -275,6 +429,34 @@ TEST(RegistryReader, ReadsOnlyTheCurrentKeyAndClosesWhatItOpened) {
         EXPECT_EQ(registry.OpenHandles(), 1);
         EXPECT_EQ(reader.ReadString("V"), "in b");
         EXPECT_EQ(reader.ReadString("Missing"), "");
+    }
+    EXPECT_EQ(registry.OpenHandles(), 0);
+    EXPECT_EQ(registry.bad_closes, 0);
+}
+
+TEST(RegistryReader, OpensSubkeysBelowTheOpenKeyWhichStaysOpen) {
+    FakeRegistry registry;
+    registry.SetString(View::k32, "software", "V", "in software");
+    registry.SetString(View::k32, u"software\\K_Ωmega", "V", "in omega");
+    registry.SetString(View::k32, "software\\b", "V", "in b");
+    registry.SetString(View::k32, "other\\c", "V", "in c");
+    {
+        TRegistry reader(registry, reg::kKeyRead);
+        ASSERT_TRUE(reader.OpenKey("software"));
+        EXPECT_THAT(reader.GetKeyNames(), ElementsAre(u"K_Ωmega", u"b"));
+        ASSERT_TRUE(reader.OpenSubKey(u"k_Ωmega"));
+        EXPECT_EQ(reader.ReadString("V"), "in omega");
+        EXPECT_EQ(registry.OpenHandles(), 2);
+        ASSERT_TRUE(reader.OpenSubKey(u"b"));
+        EXPECT_EQ(registry.OpenHandles(), 2);  // the previous subkey was closed
+        EXPECT_EQ(reader.GetKeyNames().size(), 2u);  // still the key's names, not the subkey's
+        EXPECT_FALSE(reader.OpenSubKey(u"missing"));
+        EXPECT_EQ(reader.ReadString("V"), "in b");  // a failed open keeps the current key
+        ASSERT_TRUE(reader.OpenKey("other"));
+        EXPECT_EQ(registry.OpenHandles(), 1);  // the key and its subkey went together
+        EXPECT_EQ(reader.ReadString("V"), "");
+        ASSERT_TRUE(reader.OpenSubKey(u"c"));
+        EXPECT_EQ(reader.ReadString("V"), "in c");
     }
     EXPECT_EQ(registry.OpenHandles(), 0);
     EXPECT_EQ(registry.bad_closes, 0);

@@ -2,6 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "software/registry_reader.h"
 #include "tests/software/scan_results.h"
 #include "software/uninstall_scan.h"
@@ -24,6 +30,7 @@ protected:
 
     TestKeyTree tree64{kTestRoot, RegView::k64};
     TestKeyTree tree32{kTestRoot, RegView::k32};
+    TestKeyTree tree_user{kTestRoot, RegView::kCurrentUser};
     RedirectedRegistryApi registry{kTestRoot};
 };
 
@@ -103,8 +110,57 @@ TEST_F(WineUninstallScanTest, ReadsBothViewsThe64BitOneFirst) {
     EXPECT_THAT(HotFixes(), ElementsAre("Hotfix 32"));
 }
 
+TEST_F(WineUninstallScanTest, PerUserEntriesComeAfterBothViews) {
+    tree_user.SetString("App", "DisplayName", "Per-user program");
+    tree_user.SetString("App", "DisplayVersion", "7.1");
+    tree_user.SetString("Fix", "DisplayName", "Per-user Hotfix");
+    tree64.SetString("App", "DisplayName", "From the 64-bit view");
+    tree32.SetString("App", "DisplayName", "From the 32-bit view");
+    EXPECT_EQ(Scan(), "");
+    EXPECT_THAT(Programs(), ElementsAre("From the 64-bit view", "From the 32-bit view", "Per-user program"));
+    EXPECT_THAT(Versions(), ElementsAre("", "", "7.1"));
+    EXPECT_THAT(HotFixes(), ElementsAre("Per-user Hotfix"));
+}
+
+TEST_F(WineUninstallScanTest, ABadPerUserValueIsReportedAfterTheScan) {
+    tree64.SetString("A", "DisplayName", "Machine program");
+    tree_user.SetDword("1", "DisplayName", 7);
+    tree_user.SetString("2", "DisplayName", "Per-user program");
+    EXPECT_EQ(Scan(), "Invalid data type for 'DisplayName'");
+    EXPECT_THAT(Programs(), ElementsAre("Machine program", "Per-user program"));
+}
+
+// Names that the ANSI functions cannot spell, and names too long for a path
+// rebuilt from the root through them (52 characters of uninstall path and
+// 208 of name fill the 260 they convert).
+TEST_F(WineUninstallScanTest, KeysWithAnyNameAreListedInEveryView) {
+    // Prog中文, K_Ωmega, K_😀 (a surrogate pair), 209 and 255 characters, and
+    // names that a path could mistake.
+    const std::wstring names[] = {L"Prog\u4e2d\u6587", L"K_\u03a9mega", L"K_\U0001F600",
+                                  std::wstring(209, L'n'), std::wstring(255, L'y'), L"What?", L".", L"..",
+                                  L" padded ", L"a/b"};
+    std::vector<std::string> expected;
+    for (auto [tree, where] : {std::pair{&tree64, "64-bit view"}, std::pair{&tree32, "32-bit view"},
+                               std::pair{&tree_user, "per user"}}) {
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            expected.push_back("Odd name " + std::to_string(i) + " (" + where + ")");
+            tree->SetString(names[i], "DisplayName", expected.back());
+        }
+    }
+    EXPECT_EQ(Scan(), "");
+    // Within a key the registry lists names in its own order.
+    std::vector<std::string> programs = Programs();
+    ASSERT_EQ(programs.size(), expected.size());
+    for (std::size_t part = 0; part < 3; ++part) {
+        const auto from = static_cast<std::ptrdiff_t>(part * std::size(names));
+        const auto to = from + static_cast<std::ptrdiff_t>(std::size(names));
+        std::sort(programs.begin() + from, programs.begin() + to);
+    }
+    EXPECT_EQ(programs, expected);
+}
+
 // The machine's own uninstall key, in both views, through the real path.
-TEST(WineUninstallKey, EntriesOfBothViewsAreListed) {
+TEST(WineUninstallKey, EntriesOfBothViewsAndThePerUserKeyAreListed) {
     const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     TestKeyTree native(uninstall + "CorvantaTest64", RegView::k64);
     TestKeyTree legacy(uninstall + "CorvantaTest32", RegView::k32);
@@ -112,6 +168,8 @@ TEST(WineUninstallKey, EntriesOfBothViewsAreListed) {
     native.SetString("", "DisplayVersion", "6.4");
     legacy.SetString("", "DisplayName", "Corvanta test program (32-bit view)");
     legacy.SetString("", "DisplayVersion", "3.2");
+    TestKeyTree per_user(uninstall + "CorvantaTestUser", RegView::kCurrentUser);
+    per_user.SetString("", "DisplayName", "Corvanta test program (per user)");
 
     // A program that asks with plain KEY_READ sees only its own view: the
     // product (32-bit) misses the 64-bit entry, the 64-bit test build the
@@ -130,6 +188,9 @@ TEST(WineUninstallKey, EntriesOfBothViewsAreListed) {
     ASSERT_NE(at64, programs.end());
     ASSERT_NE(at32, programs.end());
     EXPECT_LT(at64, at32);
+    const auto at_user = std::find(programs.begin(), programs.end(), "Corvanta test program (per user)");
+    ASSERT_NE(at_user, programs.end());
+    EXPECT_LT(at32, at_user);
     EXPECT_EQ(tables.kbmMemTable1.Cell(static_cast<std::size_t>(at64 - programs.begin()), 1), "6.4");
     EXPECT_EQ(tables.kbmMemTable1.Cell(static_cast<std::size_t>(at32 - programs.begin()), 1), "3.2");
 }

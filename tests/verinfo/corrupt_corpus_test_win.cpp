@@ -11,6 +11,7 @@
 
 #include "construction_outcome.h"
 #include "processes/VerInfo.h"
+#include "processes/process_image.h"
 #include "processes/process_scan.h"
 #include "tests/processes/fake_wmi.h"
 #include "verinfo_fixture_dir.h"
@@ -80,7 +81,7 @@ TEST(CorruptCorpusWine, ProcessScanPostsEveryRow) {
     }
     InventoryTables t;
     CountingCursor cursor;
-    RefreshProcesses(t, wmi, cursor, SystemVersionLibrary());
+    RefreshProcesses(t, wmi, cursor, SystemVersionLibrary(), SystemProcessImage());
 
     ASSERT_EQ(t.tblProcesses.RecordCount(), corpus.size());
     for (std::size_t r = 0; r < corpus.size(); ++r) {
