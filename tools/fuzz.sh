@@ -15,7 +15,7 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 # verinfo: the portable version reader.
 clang++ "${flags[@]}" -o "$out/verinfo_fuzz" tests/fuzz/verinfo_fuzz.cpp \
   processes/VerInfo.cpp processes/pe_version_resource.cpp processes/version_block.cpp \
-  processes/version_library_portable.cpp processes/version_library_host.cpp \
+  processes/version_check.cpp processes/version_library_portable.cpp processes/version_library_host.cpp \
   common/ansi_text.cpp common/ansi_text_1252.cpp
 seeds=$out/verinfo_seeds corpus=$out/verinfo_corpus
 mkdir -p "$seeds" "$corpus"
