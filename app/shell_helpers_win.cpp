@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/shell_helpers.h"
+#include "app/win32_util.h"
 
 namespace corvanta {
 
@@ -53,7 +54,7 @@ void RefreshCursorUnderPointer() {
     if (!GetCursorPos(&at)) return;
     HWND hwnd = WindowFromPoint(at);
     if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
-        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        SetCursor(ArrowCursor());
         return;
     }
     const LRESULT hit = SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
