@@ -52,11 +52,10 @@ public:
     std::unique_ptr<corvanta::TGrid> cxGrid1;
     std::unique_ptr<corvanta::TGrid> cxGrid2;
     std::unique_ptr<corvanta::TGrid> cxGrid3;
-    // The icon and the heading are drawn by the window itself; these are
-    // their areas. The link line is a windowless control on the window.
+    // The icon's area; the window draws it. The heading and the link line
+    // are windowless controls on the window.
     RECT Image1{};
-    RECT Label2{};
-    std::string Label2Caption;
+    corvanta::Label Label2;
     corvanta::LinkLabel Label3;
 
     // Event handlers.
@@ -97,7 +96,6 @@ private:
     corvanta::UniqueFont heading_font_;
     corvanta::UniqueIcon icon_;
     corvanta::UniqueBrush background_;
-    COLORREF heading_colour_ = 0;
     // Page names in layout order, beside their windows.
     std::vector<std::string> page_names_;
     std::vector<std::unique_ptr<corvanta::TabSheet>> pages_;

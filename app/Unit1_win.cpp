@@ -145,11 +145,8 @@ void TForm1::BuildHeading(const Layout& layout) {
 
     const LayoutItem& heading = layout.Find("Label2");
     const std::vector<int> at = heading.Ints("pos", 2);
-    Label2Caption = heading.Text("text");
     heading_font_ = MakeFont(heading.Text("font"), Scale(heading.Int("size")), heading.Flag("bold", false));
-    heading_colour_ = heading.Color("color");
-    const SIZE size = TextExtent(heading_font_.get(), Label2Caption);
-    Label2 = RECT{Scale(at[0]), Scale(at[1]), Scale(at[0]) + size.cx, Scale(at[1]) + size.cy};
+    Label2.Place(POINT{Scale(at[0]), Scale(at[1])}, heading.Text("text"), heading_font_.get(), heading.Color("color"));
 }
 
 void TForm1::BuildPages(const Layout& layout) {
@@ -288,12 +285,7 @@ void TForm1::Label3Click(void* /*Sender*/) { OpenWebAddress(kMakerWebAddress, fa
 
 void TForm1::Paint(HDC dc) {
     if (icon_) DrawIconEx(dc, Image1.left, Image1.top, icon_.get(), Scale(32), Scale(32), 0, nullptr, DI_NORMAL);
-    {
-        const SelectedObject heading(dc, heading_font_.get());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, heading_colour_);
-        TextOutA(dc, Label2.left, Label2.top, Label2Caption.c_str(), static_cast<int>(Label2Caption.size()));
-    }
+    Label2.Paint(dc);
     Label3.Paint(dc);
 }
 

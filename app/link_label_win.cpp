@@ -7,7 +7,7 @@
 
 namespace corvanta {
 
-void LinkLabel::Place(POINT at, std::string caption, HFONT font, COLORREF colour) {
+void Label::Place(POINT at, std::string caption, HFONT font, COLORREF colour) {
     caption_ = std::move(caption);
     font_ = font;
     colour_ = colour;
@@ -15,7 +15,7 @@ void LinkLabel::Place(POINT at, std::string caption, HFONT font, COLORREF colour
     bounds_ = RECT{at.x, at.y, at.x + size.cx, at.y + size.cy};
 }
 
-void LinkLabel::Paint(HDC dc) const {
+void Label::Paint(HDC dc) const {
     const SelectedObject font(dc, font_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour_);

@@ -691,9 +691,9 @@ TEST(MainWindowDpi, DISABLED_ChildAt144Dpi) {
     EXPECT_EQ(tabs.top, 72);
     EXPECT_EQ(tabs.right - tabs.left, 1394);  // 929 * 1.5, rounded
     EXPECT_TRUE(inside(tabs));
-    EXPECT_TRUE(inside(form.Label2));
+    EXPECT_TRUE(inside(form.Label2.Bounds()));
     EXPECT_TRUE(inside(form.Label3.Bounds()));
-    EXPECT_LE(form.Label2.bottom, tabs.top);
+    EXPECT_LE(form.Label2.Bounds().bottom, tabs.top);
     EXPECT_LE(tabs.bottom, form.Label3.Bounds().top);
     EXPECT_EQ(form.Image1.right - form.Image1.left, 50);  // 33 * 1.5, rounded
     for (TGrid* grid : {form.cxGrid1.get(), form.cxGrid2.get(), form.cxGrid3.get()}) {
