@@ -100,6 +100,9 @@ private:
     std::vector<std::string> page_names_;
     std::vector<std::unique_ptr<corvanta::TabSheet>> pages_;
     corvanta::InstalledUpdatesOnce installed_updates_;
+    // Last: the window and its controls go while the grids, pages and fonts
+    // they use are still there.
+    DestroyedFirst destroyed_first_{*this};
 };
 
 extern TForm1* Form1;

@@ -86,16 +86,14 @@ TForm1::TForm1(HWND owner) {
     InitCommonControlsEx(&controls);
     const Layout layout = ParseLayout(LoadRcData(IDR_LAYOUT_MAIN, "Cannot load the main window layout"));
     dpi_ = SystemDpi();
-    // Whatever fails from here on, the owners free what was made so far.
+    // Whatever fails from here on, the owners free what was made so far,
+    // the window first.
     CreateFrame(layout.Find("Form1"), owner);
     Build(layout);
     FormCreate(nullptr);
 }
 
 TForm1::~TForm1() {
-    // The window and its controls go while the grids and fonts they use are
-    // still there.
-    Destroy();
     if (Form1 == this) Form1 = nullptr;
 }
 

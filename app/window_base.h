@@ -49,6 +49,20 @@ protected:
     // Destroys the window now (with the object still whole).
     void Destroy();
 
+    // The last member of a derived window whose members the window uses:
+    // destroys the window while every other member is still there, also when
+    // the derived constructor fails part way.
+    class DestroyedFirst {
+    public:
+        explicit DestroyedFirst(WindowBase& window) : window_(window) {}
+        ~DestroyedFirst() { window_.Destroy(); }
+        DestroyedFirst(const DestroyedFirst&) = delete;
+        DestroyedFirst& operator=(const DestroyedFirst&) = delete;
+
+    private:
+        WindowBase& window_;
+    };
+
     // A message for the window; the default is DefWindowProcA's answer.
     virtual LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT DefaultMessage(UINT message, WPARAM wparam, LPARAM lparam);
