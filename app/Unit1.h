@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/gdi_handles.h"
 #include "app/grid.h"
+#include "app/link_label.h"
+#include "app/window_base.h"
 #include "common/exception.h"
 #include "inventory/inventory_tables.h"
 #include "processes/hotfix_scan.h"
@@ -16,6 +19,8 @@
 namespace corvanta {
 
 struct Layout;
+struct LayoutItem;
+class TabSheet;
 
 class EWindowError : public Exception {
 public:
@@ -27,18 +32,15 @@ inline constexpr char kMakerWebAddress[] = "www.dravenholt.example";
 
 }  // namespace corvanta
 
-class TForm1 {
+class TForm1 : public corvanta::WindowBase {
 public:
     // Creates the window hidden, with all its controls, then runs FormCreate.
     // Throws corvanta::Exception when it cannot (e.g. no layout resource).
     explicit TForm1(HWND owner);
-    ~TForm1();
-    TForm1(const TForm1&) = delete;
-    TForm1& operator=(const TForm1&) = delete;
+    ~TForm1() override;
 
     // Runs FormShow, then centres and shows the window.
     void Show();
-    HWND Handle() const { return hwnd_; }
 
     // The tables, field objects and data sources; the scans take these.
     corvanta::InventoryTables Tables;
@@ -50,12 +52,11 @@ public:
     std::unique_ptr<corvanta::TGrid> cxGrid1;
     std::unique_ptr<corvanta::TGrid> cxGrid2;
     std::unique_ptr<corvanta::TGrid> cxGrid3;
-    // The two labels are drawn by the window itself; these are their areas.
+    // The icon's area; the window draws it. The heading and the link line
+    // are windowless controls on the window.
     RECT Image1{};
-    RECT Label2{};
-    RECT Label3{};
-    std::string Label2Caption;
-    std::string Label3Caption;
+    corvanta::Label Label2;
+    corvanta::LinkLabel Label3;
 
     // Event handlers.
     void FormCreate(void* Sender);
@@ -76,27 +77,32 @@ public:
     int RefreshHotFixesRuns = 0;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT Message(UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    // The window itself, sized to the layout's client area.
+    void CreateFrame(const corvanta::LayoutItem& form, HWND owner);
+    // The steps of building the controls from the layout.
     void Build(const corvanta::Layout& layout);
+    void BuildHeading(const corvanta::Layout& layout);
+    void BuildPages(const corvanta::Layout& layout);
+    std::unique_ptr<corvanta::TGrid> BuildGrid(const corvanta::Layout& layout, const char* name);
+    void BuildLink(const corvanta::Layout& layout);
     void ShowPage(int index);
     void Paint(HDC dc);
-    int Scale(int value) const { return MulDiv(value, dpi_, 96); }
+    int Scale(int value) const;
 
-    HWND hwnd_ = nullptr;
     int dpi_ = 96;
     SIZE frame_size_{};
-    HFONT font_ = nullptr;
-    HFONT heading_font_ = nullptr;
-    HICON icon_ = nullptr;
-    COLORREF colour_ = RGB(255, 255, 255);
-    HBRUSH background_ = nullptr;
-    COLORREF heading_colour_ = 0;
-    COLORREF link_colour_ = 0;
-    bool link_pressed_ = false;
-    std::vector<HWND> pages_;
+    corvanta::UniqueFont font_;
+    corvanta::UniqueFont heading_font_;
+    corvanta::UniqueIcon icon_;
+    corvanta::UniqueBrush background_;
+    // Page names in layout order, beside their windows.
+    std::vector<std::string> page_names_;
+    std::vector<std::unique_ptr<corvanta::TabSheet>> pages_;
     corvanta::InstalledUpdatesOnce installed_updates_;
+    // Last: the window and its controls go while the grids, pages and fonts
+    // they use are still there.
+    DestroyedFirst destroyed_first_{*this};
 };
 
 extern TForm1* Form1;

@@ -1,11 +1,11 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include "app/Unit1.h"
 #include "app/error_box.h"
 #include "app/layout.h"
 #include "app/shell_helpers.h"
+#include "app/win32_util.h"
 #include "resources/resource_ids.h"
 #include "processes/hotfix_scan.h"
 #include "processes/process_image.h"
@@ -17,51 +17,49 @@ using namespace corvanta;
 
 TForm1* Form1 = nullptr;
 
+namespace corvanta {
+
+// One page of the page control. It passes its grid's notifications back to
+// the grid, which handles its own.
+class TabSheet : public WindowBase {
+public:
+    TabSheet(HWND page_control, const RECT& area, const std::string& caption) {
+        WindowClass window_class;
+        window_class.name = "TTabSheet";
+        window_class.background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        WindowPlacement placement;
+        placement.style = WS_CHILD | WS_CLIPCHILDREN;
+        placement.title = caption.c_str();
+        placement.x = area.left;
+        placement.y = area.top;
+        placement.width = area.right - area.left;
+        placement.height = area.bottom - area.top;
+        placement.parent = page_control;
+        Create(window_class, placement, "a page");
+    }
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+        if (message == WM_NOTIFY) {
+            auto* header = reinterpret_cast<NMHDR*>(lparam);
+            if (TGrid* grid = TGrid::FromHandle(header->hwndFrom)) {
+                bool handled = false;
+                const LRESULT result = grid->OnNotify(header, handled);
+                if (handled) return result;
+            }
+        }
+        return DefaultMessage(message, wparam, lparam);
+    }
+};
+
+}  // namespace corvanta
+
 namespace {
 
-const char kFormClass[] = "TForm1";
-const char kPageClass[] = "TTabSheet";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 // A dialog frame: no icon in the title bar, no sizing border. The taskbar
 // button belongs to the owner (the application window) when there is one.
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-
-void RegisterWindowClasses(WNDPROC form_proc, WNDPROC page_proc) {
-    static bool registered = false;
-    if (registered) return;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    WNDCLASSEXA form{};
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = form_proc;
-    form.hInstance = GetModuleHandleA(nullptr);
-    form.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    form.lpszClassName = kFormClass;
-    WNDCLASSEXA page = form;
-    page.lpfnWndProc = page_proc;
-    page.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    page.lpszClassName = kPageClass;
-    if (!RegisterClassExA(&form) || !RegisterClassExA(&page)) throw EWindowError("Cannot register the main window");
-    registered = true;
-}
-
-std::string LoadLayoutText() {
-    HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_LAYOUT_MAIN), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    const DWORD size = found ? SizeofResource(module, found) : 0;
-    if (!data) throw EWindowError("Cannot load the main window layout");
-    return std::string(static_cast<const char*>(data), size);
-}
-
-HFONT MakeFont(const std::string& face, int pixels, bool bold) {
-    HFONT font = CreateFontA(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                             face.c_str());
-    if (!font) throw EWindowError("Cannot create the font " + face);
-    return font;
-}
 
 // The tab strip shows the window's own background behind the tabs, as a
 // themed page control on Windows does, instead of the button-face grey.
@@ -76,113 +74,89 @@ LRESULT CALLBACK PageControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-SIZE TextSize(HFONT font, const std::string& text) {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    return size;
+// A rectangle given as left, top, width, height in 96-DPI pixels.
+RECT ScaledRect(const std::vector<int>& r, int dpi) {
+    return RECT{Scale(r[0], dpi), Scale(r[1], dpi), Scale(r[0] + r[2], dpi), Scale(r[1] + r[3], dpi)};
 }
 
 }  // namespace
 
 TForm1::TForm1(HWND owner) {
-    RegisterWindowClasses(WndProc, PageProc);
-    const std::string layout_text = LoadLayoutText();
-    {
-        HDC screen = GetDC(nullptr);
-        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-        if (dpi_ <= 0) dpi_ = 96;
-    }
-    try {
-        const Layout layout = ParseLayout(layout_text);
-        const LayoutItem& form = layout.Find("Form1");
-        if (form.kind != "form") form.Fail("not a form");
-        const std::vector<int> client = form.Ints("client", 2);
-        colour_ = form.Color("color");
-        background_ = CreateSolidBrush(colour_);
-        font_ = MakeFont(form.Text("font"), Scale(form.Int("size")), false);
-        RECT frame{0, 0, Scale(client[0]), Scale(client[1])};
-        const DWORD ex_style = kFormExStyle | (owner ? 0 : WS_EX_APPWINDOW);
-        AdjustWindowRectEx(&frame, kFormStyle, FALSE, ex_style);
-        frame_size_ = SIZE{frame.right - frame.left, frame.bottom - frame.top};
-        hwnd_ = CreateWindowExA(ex_style, kFormClass, form.Text("caption").c_str(), kFormStyle, CW_USEDEFAULT,
-                                CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
-                                GetModuleHandleA(nullptr), this);
-        if (!hwnd_) throw EWindowError("Cannot create the main window");
-        // WM_GETMINMAXINFO comes before the window knows its object, so a
-        // window larger than the screen was cut down at creation: size again.
-        SetWindowPos(hwnd_, nullptr, 0, 0, frame_size_.cx, frame_size_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Build(layout);
-        FormCreate(nullptr);
-    } catch (...) {
-        cxGrid1.reset();
-        cxGrid2.reset();
-        cxGrid3.reset();
-        if (hwnd_) DestroyWindow(hwnd_);
-        for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(heading_font_),
-                               static_cast<HGDIOBJ>(background_)})
-            if (object) DeleteObject(object);
-        if (icon_) DestroyIcon(icon_);
-        throw;
-    }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    const Layout layout = ParseLayout(LoadRcData(IDR_LAYOUT_MAIN, "Cannot load the main window layout"));
+    dpi_ = SystemDpi();
+    // Whatever fails from here on, the owners free what was made so far,
+    // the window first.
+    CreateFrame(layout.Find("Form1"), owner);
+    Build(layout);
+    FormCreate(nullptr);
 }
 
 TForm1::~TForm1() {
-    cxGrid1.reset();
-    cxGrid2.reset();
-    cxGrid3.reset();
-    if (hwnd_) DestroyWindow(hwnd_);
-    if (font_) DeleteObject(font_);
-    if (heading_font_) DeleteObject(heading_font_);
-    if (background_) DeleteObject(background_);
-    if (icon_) DestroyIcon(icon_);
     if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::Build(const Layout& layout) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+int TForm1::Scale(int value) const { return corvanta::Scale(value, dpi_); }
 
-    const LayoutItem& image = layout.Find("Image1");
-    {
-        const std::vector<int> r = image.Ints("rect", 4);
-        Image1 = RECT{Scale(r[0]), Scale(r[1]), Scale(r[0] + r[2]), Scale(r[1] + r[3])};
-        // The 32-pixel icon at its natural size (scaled with the DPI), from
-        // the top-left corner. A build without the icon shows none.
-        icon_ = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(IDI_CORVANTA), IMAGE_ICON, Scale(32), Scale(32), LR_DEFAULTCOLOR));
-    }
+void TForm1::CreateFrame(const LayoutItem& form, HWND owner) {
+    if (form.kind != "form") form.Fail("not a form");
+    const std::vector<int> client = form.Ints("client", 2);
+    background_.reset(CreateSolidBrush(form.Color("color")));
+    font_ = MakeFont(form.Text("font"), Scale(form.Int("size")), false);
+    RECT frame{0, 0, Scale(client[0]), Scale(client[1])};
+    const DWORD ex_style = kFormExStyle | (owner ? 0 : WS_EX_APPWINDOW);
+    AdjustWindowRectEx(&frame, kFormStyle, FALSE, ex_style);
+    frame_size_ = SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    WindowClass window_class;
+    window_class.name = "TForm1";
+    WindowPlacement placement;
+    placement.ex_style = ex_style;
+    placement.style = kFormStyle;
+    placement.title = form.Text("caption").c_str();
+    placement.x = placement.y = CW_USEDEFAULT;
+    placement.width = frame_size_.cx;
+    placement.height = frame_size_.cy;
+    placement.parent = owner;
+    Create(window_class, placement, "the main window");
+    // WM_GETMINMAXINFO comes before the window knows its object, so a
+    // window larger than the screen was cut down at creation: size again.
+    SetWindowPos(Handle(), nullptr, 0, 0, frame_size_.cx, frame_size_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1::Build(const Layout& layout) {
+    BuildHeading(layout);
+    BuildPages(layout);
+    cxGrid1 = BuildGrid(layout, "cxGrid1");
+    cxGrid2 = BuildGrid(layout, "cxGrid2");
+    cxGrid3 = BuildGrid(layout, "cxGrid3");
+    BuildLink(layout);
+    layout.RejectUnreadKeys();
+    ShowPage(0);
+}
+
+void TForm1::BuildHeading(const Layout& layout) {
+    // The 32-pixel icon at its natural size (scaled with the DPI), from the
+    // top-left corner. A build without the icon shows none.
+    Image1 = ScaledRect(layout.Find("Image1").Ints("rect", 4), dpi_);
+    icon_ = LoadIconResource(IDI_CORVANTA, Scale(32), Scale(32));
 
     const LayoutItem& heading = layout.Find("Label2");
-    {
-        const std::vector<int> at = heading.Ints("pos", 2);
-        Label2Caption = heading.Text("text");
-        heading_font_ = MakeFont(heading.Text("font"), Scale(heading.Int("size")), heading.Flag("bold", false));
-        heading_colour_ = heading.Color("color");
-        const SIZE size = TextSize(heading_font_, Label2Caption);
-        Label2 = RECT{Scale(at[0]), Scale(at[1]), Scale(at[0]) + size.cx, Scale(at[1]) + size.cy};
-    }
+    const std::vector<int> at = heading.Ints("pos", 2);
+    heading_font_ = MakeFont(heading.Text("font"), Scale(heading.Int("size")), heading.Flag("bold", false));
+    Label2.Place(POINT{Scale(at[0]), Scale(at[1])}, heading.Text("text"), heading_font_.get(), heading.Color("color"));
+}
 
-    const LayoutItem& link = layout.Find("Label3");
-    {
-        const std::vector<int> at = link.Ints("pos", 2);
-        Label3Caption = link.Text("text");
-        link_colour_ = link.Color("color");
-        const SIZE size = TextSize(font_, Label3Caption);
-        Label3 = RECT{Scale(at[0]), Scale(at[1]), Scale(at[0]) + size.cx, Scale(at[1]) + size.cy};
-    }
-
+void TForm1::BuildPages(const Layout& layout) {
     const LayoutItem& tabs = layout.Find("PageControl1");
     const std::vector<int> r = tabs.Ints("rect", 4);
     PageControl1 = CreateWindowExA(0, WC_TABCONTROLA, "",
                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, Scale(r[0]),
-                                   Scale(r[1]), Scale(r[2]), Scale(r[3]), hwnd_, nullptr, instance, nullptr);
+                                   Scale(r[1]), Scale(r[2]), Scale(r[3]), Handle(), nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
     if (!PageControl1) throw EWindowError("Cannot create the page control");
-    SendMessageA(PageControl1, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SetWindowSubclass(PageControl1, PageControlProc, 1, reinterpret_cast<DWORD_PTR>(background_));
+    SendMessageA(PageControl1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SetWindowSubclass(PageControl1, PageControlProc, 1, reinterpret_cast<DWORD_PTR>(background_.get()));
 
     const std::vector<const LayoutItem*> pages = layout.Children("page", "PageControl1");
     if (pages.size() != 3) tabs.Fail("expected three pages");
@@ -197,60 +171,54 @@ void TForm1::Build(const Layout& layout) {
     GetClientRect(PageControl1, &display);
     SendMessageA(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     for (const LayoutItem* page : pages) {
-        HWND hwnd = CreateWindowExA(0, kPageClass, page->Text("text").c_str(), WS_CHILD | WS_CLIPCHILDREN,
-                                    display.left, display.top, display.right - display.left,
-                                    display.bottom - display.top, PageControl1, nullptr, instance, this);
-        if (!hwnd) throw EWindowError("Cannot create a page");
-        pages_.push_back(hwnd);
+        pages_.push_back(std::make_unique<TabSheet>(PageControl1, display, page->Text("text")));
+        page_names_.push_back(page->name);
     }
-    if (pages[0]->name != "tsProcesses" || pages[1]->name != "TabSheet2" || pages[2]->name != "tsProcess")
+    if (page_names_ != std::vector<std::string>{"tsProcesses", "TabSheet2", "tsProcess"})
         tabs.Fail("pages out of order");
-    tsProcesses = pages_[0];
-    TabSheet2 = pages_[1];
-    tsProcess = pages_[2];
+    tsProcesses = pages_[0]->Handle();
+    TabSheet2 = pages_[1]->Handle();
+    tsProcess = pages_[2]->Handle();
+}
 
-    struct Binding {
-        const char* name;
-        std::unique_ptr<TGrid>& grid;
-    };
-    Binding bindings[] = {{"cxGrid1", cxGrid1}, {"cxGrid2", cxGrid2}, {"cxGrid3", cxGrid3}};
-    for (Binding& binding : bindings) {
-        const LayoutItem& item = layout.Find(binding.name);
-        const std::string& source_name = item.Text("source");
-        DataSource* source = source_name == "DataSource1" ? &Tables.DataSource1
-                             : source_name == "dsHotFix"  ? &Tables.dsHotFix
-                             : source_name == "dsProcesses" ? &Tables.dsProcesses
-                                                            : nullptr;
-        if (!source) item.Fail("unknown data source " + source_name);
-        HWND parent = nullptr;
-        for (std::size_t i = 0; i < pages.size(); ++i)
-            if (pages[i]->name == item.Text("parent")) parent = pages_[i];
-        if (!parent) item.Fail("unknown page " + item.Text("parent"));
-        GridOptions options;
-        options.border = item.Flag("border", true);
-        options.header = item.Flag("header", true);
-        options.filter = item.Flag("filter", false);
-        std::vector<GridColumnSpec> columns;
-        for (const LayoutItem* column : layout.Children("column", binding.name)) {
-            const auto field = source->DataSet().FindColumn(column->Text("field"));
-            if (!field) column->Fail("unknown field " + column->Text("field"));
-            const int width = column->Int("width", 0);
-            if (width < 0) column->Fail("negative width");
-            columns.push_back(GridColumnSpec{column->Text("field"), *field, Scale(width)});
-            if (column->Flag("sort", false)) options.sort_field = *field;
-        }
-        if (columns.empty()) item.Fail("no columns");
-        RECT page_rect{};
-        GetClientRect(parent, &page_rect);
-        binding.grid = std::make_unique<TGrid>(parent, page_rect, *source, std::move(columns), options, font_, dpi_);
+std::unique_ptr<TGrid> TForm1::BuildGrid(const Layout& layout, const char* name) {
+    const LayoutItem& item = layout.Find(name);
+    DataSource* source = Tables.FindDataSource(item.Text("source"));
+    if (!source) item.Fail("unknown data source " + item.Text("source"));
+    HWND parent = nullptr;
+    for (std::size_t i = 0; i < page_names_.size(); ++i)
+        if (page_names_[i] == item.Text("parent")) parent = pages_[i]->Handle();
+    if (!parent) item.Fail("unknown page " + item.Text("parent"));
+    GridOptions options;
+    options.border = item.Flag("border", true);
+    options.header = item.Flag("header", true);
+    options.filter = item.Flag("filter", false);
+    std::vector<GridColumnSpec> columns;
+    for (const LayoutItem* column : layout.Children("column", name)) {
+        const auto field = source->DataSet().FindColumn(column->Text("field"));
+        if (!field) column->Fail("unknown field " + column->Text("field"));
+        const int width = column->Int("width", 0);
+        if (width < 0) column->Fail("negative width");
+        columns.push_back(GridColumnSpec{column->Text("field"), *field, Scale(width)});
+        if (column->Flag("sort", false)) options.sort_field = *field;
     }
-    ShowPage(0);
+    if (columns.empty()) item.Fail("no columns");
+    RECT page_rect{};
+    GetClientRect(parent, &page_rect);
+    return std::make_unique<TGrid>(parent, page_rect, *source, std::move(columns), options, font_.get(), dpi_);
+}
+
+void TForm1::BuildLink(const Layout& layout) {
+    const LayoutItem& link = layout.Find("Label3");
+    const std::vector<int> at = link.Ints("pos", 2);
+    Label3.Place(POINT{Scale(at[0]), Scale(at[1])}, link.Text("text"), font_.get(), link.Color("color"));
+    Label3.OnClick([this] { Label3Click(nullptr); });
 }
 
 void TForm1::ShowPage(int index) {
     SendMessageA(PageControl1, TCM_SETCURSEL, index, 0);
     for (std::size_t i = 0; i < pages_.size(); ++i)
-        ShowWindow(pages_[i], static_cast<int>(i) == index ? SW_SHOW : SW_HIDE);
+        ShowWindow(pages_[i]->Handle(), static_cast<int>(i) == index ? SW_SHOW : SW_HIDE);
 }
 
 int TForm1::ActivePage() const { return static_cast<int>(SendMessageA(PageControl1, TCM_GETCURSEL, 0, 0)); }
@@ -264,17 +232,17 @@ void TForm1::Show() {
     for (TGrid* grid : {cxGrid1.get(), cxGrid2.get(), cxGrid3.get()}) grid->Sync();
     // Centred on the screen's work area.
     RECT frame{};
-    GetWindowRect(hwnd_, &frame);
+    GetWindowRect(Handle(), &frame);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    GetMonitorInfoA(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+    SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - width) / 2,
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
     SetFocus(cxGrid1->Handle());
 }
 
@@ -314,58 +282,14 @@ void TForm1::RefreshHotFixes() {
 void TForm1::Label3Click(void* /*Sender*/) { OpenWebAddress(kMakerWebAddress, false); }
 
 void TForm1::Paint(HDC dc) {
-    if (icon_) DrawIconEx(dc, Image1.left, Image1.top, icon_, Scale(32), Scale(32), 0, nullptr, DI_NORMAL);
-    SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, heading_font_);
-    SetTextColor(dc, heading_colour_);
-    TextOutA(dc, Label2.left, Label2.top, Label2Caption.c_str(), static_cast<int>(Label2Caption.size()));
-    SelectObject(dc, font_);
-    SetTextColor(dc, link_colour_);
-    TextOutA(dc, Label3.left, Label3.top, Label3Caption.c_str(), static_cast<int>(Label3Caption.size()));
-    SelectObject(dc, old);
+    if (icon_) DrawIconEx(dc, Image1.left, Image1.top, icon_.get(), Scale(32), Scale(32), 0, nullptr, DI_NORMAL);
+    Label2.Paint(dc);
+    Label3.Paint(dc);
 }
 
-LRESULT CALLBACK TForm1::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-        form->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
-    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcA(hwnd, message, wparam, lparam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        form->hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    // No exception may cross the system's frames back into the message loop.
-    try {
-        return form->Message(message, wparam, lparam);
-    } catch (...) {
-        ShowHandledException();
-        return 0;
-    }
-}
-
-LRESULT CALLBACK TForm1::PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    // A page forwards its grid's notifications to the grid itself.
-    if (message == WM_NOTIFY) {
-        auto* header = reinterpret_cast<NMHDR*>(lparam);
-        if (TGrid* grid = TGrid::FromHandle(header->hwndFrom)) {
-            try {
-                bool handled = false;
-                const LRESULT result = grid->OnNotify(header, handled);
-                if (handled) return result;
-            } catch (...) {
-                ShowHandledException();
-                return 0;
-            }
-        }
-    }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
-LRESULT TForm1::Message(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TForm1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT result = 0;
+    if (Label3.OnMessage(Handle(), message, wparam, lparam, result)) return result;
     switch (message) {
         case WM_GETMINMAXINFO: {
             // The designed size, exactly: the system would otherwise cut a
@@ -379,15 +303,15 @@ LRESULT TForm1::Message(UINT message, WPARAM wparam, LPARAM lparam) {
         }
         case WM_ERASEBKGND: {
             RECT client{};
-            GetClientRect(hwnd_, &client);
-            FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
+            GetClientRect(Handle(), &client);
+            FillRect(reinterpret_cast<HDC>(wparam), &client, background_.get());
             return 1;
         }
         case WM_PAINT: {
             PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd_, &ps);
+            HDC dc = BeginPaint(Handle(), &ps);
             Paint(dc);
-            EndPaint(hwnd_, &ps);
+            EndPaint(Handle(), &ps);
             return 0;
         }
         case WM_NOTIFY: {
@@ -397,11 +321,7 @@ LRESULT TForm1::Message(UINT message, WPARAM wparam, LPARAM lparam) {
                 // made from code sends no TCN_SELCHANGE, nor does a click on
                 // the page already active.
                 ShowPage(ActivePage());
-                try {
-                    PageControl1Change(nullptr);
-                } catch (...) {
-                    ShowHandledException();
-                }
+                PageControl1Change(nullptr);
                 return 0;
             }
             break;
@@ -415,47 +335,11 @@ LRESULT TForm1::Message(UINT message, WPARAM wparam, LPARAM lparam) {
                 return 0;
             }
             break;
-        case WM_SETCURSOR:
-            if (reinterpret_cast<HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT) {
-                POINT at{};
-                GetCursorPos(&at);
-                ScreenToClient(hwnd_, &at);
-                if (PtInRect(&Label3, at)) {
-                    SetCursor(LoadCursorA(nullptr, IDC_HAND));
-                    return TRUE;
-                }
-            }
-            break;
-        case WM_LBUTTONDOWN: {
-            const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-            if (PtInRect(&Label3, at)) {
-                link_pressed_ = true;
-                SetCapture(hwnd_);
-            }
-            return 0;
-        }
-        case WM_LBUTTONUP: {
-            if (!link_pressed_) return 0;
-            link_pressed_ = false;
-            ReleaseCapture();
-            const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-            if (PtInRect(&Label3, at)) {
-                try {
-                    Label3Click(nullptr);
-                } catch (...) {
-                    ShowHandledException();
-                }
-            }
-            return 0;
-        }
-        case WM_CAPTURECHANGED:
-            link_pressed_ = false;
-            break;
         case WM_CLOSE:
             // Closing the main window ends the program.
-            DestroyWindow(hwnd_);
+            Destroy();
             PostQuitMessage(0);
             return 0;
     }
-    return DefWindowProcA(hwnd_, message, wparam, lparam);
+    return DefaultMessage(message, wparam, lparam);
 }

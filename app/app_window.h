@@ -6,28 +6,23 @@
 // window.
 #include <windows.h>
 
+#include "app/window_base.h"
+
 namespace corvanta {
 
-class AppWindow {
+class AppWindow : public WindowBase {
 public:
     // Creates and shows the window with the given title; throws
     // corvanta::Exception on failure.
     explicit AppWindow(const char* title);
-    ~AppWindow();
-    AppWindow(const AppWindow&) = delete;
-    AppWindow& operator=(const AppWindow&) = delete;
-
-    HWND Handle() const { return hwnd_; }
     // The window that activation and close requests go to. The main window
     // is owned by this one and must not carry a taskbar button of its own,
     // so a hidden main window's WS_EX_APPWINDOW is taken away here.
     void SetMainWindow(HWND main);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
-    HWND hwnd_ = nullptr;
     HWND main_ = nullptr;
 };
 

@@ -1,6 +1,5 @@
 #include "app/app_window.h"
 
-#include "common/exception.h"
 #include "resources/resource_ids.h"
 
 namespace corvanta {
@@ -12,36 +11,19 @@ constexpr UINT kActivateMain = WM_APP + 1;
 }  // namespace
 
 AppWindow::AppWindow(const char* title) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_CORVANTA), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_CORVANTA), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw Exception("The application window class could not be registered");
-
+    WindowClass window_class;
+    window_class.name = kClassName;
+    window_class.icon_id = IDI_CORVANTA;
     // Unowned, visible and not a tool window: that is what earns a taskbar
     // button. No size, so it never shows anything on the screen itself.
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    hwnd_ = CreateWindowExA(0, kClassName, title, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS,
-                            x, y, 0, 0, nullptr, nullptr, instance, this);
-    if (!hwnd_) throw Exception("The application window could not be created");
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-}
-
-AppWindow::~AppWindow() {
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    WindowPlacement placement;
+    placement.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS;
+    placement.title = title;
+    placement.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    placement.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    Create(window_class, placement, "the application window");
+    SetWindowPos(Handle(), nullptr, placement.x, placement.y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
 void AppWindow::SetMainWindow(HWND main) {
@@ -51,38 +33,26 @@ void AppWindow::SetMainWindow(HWND main) {
     if (exStyle & WS_EX_APPWINDOW) SetWindowLongA(main, GWL_EXSTYLE, exStyle & ~WS_EX_APPWINDOW);
 }
 
-LRESULT CALLBACK AppWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<AppWindow*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AppWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT AppWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AppWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_GETMINMAXINFO: {
         // A captioned window would otherwise be given a minimum size.
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
         info->ptMinTrackSize = POINT{0, 0};
         return 0;
     }
     case WM_ACTIVATE:
         // Chosen from the taskbar or the task switcher: hand the focus on once
         // the activation is over. A modal box, if one is open, goes first.
-        if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(hwnd_, kActivateMain, 0, 0);
+        if (LOWORD(wparam) != WA_INACTIVE) PostMessageA(Handle(), kActivateMain, 0, 0);
         return 0;
     case kActivateMain: {
         HWND target = main_;
-        HWND popup = GetLastActivePopup(hwnd_);
-        if (popup && popup != hwnd_ && IsWindowVisible(popup) && IsWindowEnabled(popup) &&
+        HWND popup = GetLastActivePopup(Handle());
+        if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup) &&
             !(GetWindowLongA(popup, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
             target = popup;
-        if (target && IsWindowVisible(target) && GetActiveWindow() == hwnd_) SetActiveWindow(target);
+        if (target && IsWindowVisible(target) && GetActiveWindow() == Handle()) SetActiveWindow(target);
         return 0;
     }
     case WM_CLOSE:
@@ -93,7 +63,7 @@ LRESULT AppWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return DefaultMessage(message, wparam, lparam);
 }
 
 }  // namespace corvanta

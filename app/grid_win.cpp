@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "app/error_box.h"
+#include "app/gdi_handles.h"
 #include "app/grid.h"
+#include "app/win32_util.h"
 #include "common/exception.h"
 #include "common/scope_guard.h"
 
@@ -24,8 +26,6 @@ constexpr UINT kMenuFirst = kMenuAll;
 constexpr std::size_t kMenuFixedEntries = 3;
 // A menu of more values than this is no use to anyone and slow to build.
 constexpr std::size_t kMaxMenuValues = 1000;
-
-int Scale(int value, int dpi) { return MulDiv(value, dpi, 96); }
 
 }  // namespace
 
@@ -46,16 +46,7 @@ TGrid::TGrid(HWND parent, const RECT& rect, DataSource& source, std::vector<Grid
     header_ = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
 
     // The bound default width needs the width of "0" in the grid's font.
-    int zero_width = 0;
-    {
-        HDC dc = GetDC(list_);
-        HGDIOBJ old = SelectObject(dc, font);
-        SIZE size{};
-        GetTextExtentPoint32A(dc, "0", 1, &size);
-        zero_width = size.cx;
-        SelectObject(dc, old);
-        ReleaseDC(list_, dc);
-    }
+    const int zero_width = TextExtent(font, "0").cx;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         GridColumnSpec& column = columns_[i];
         if (column.width <= 0)
@@ -244,28 +235,24 @@ void TGrid::PaintFilterButtons(HDC dc) {
         const int cy = (button.top + button.bottom) / 2 + Scale(1, dpi_);
         POINT arrow[3] = {{cx - half, cy - half / 2}, {cx + half, cy - half / 2}, {cx, cy + half / 2 + 1}};
         const COLORREF colour = active ? RGB(0, 102, 204) : RGB(96, 96, 96);
-        HBRUSH brush = CreateSolidBrush(colour);
-        HPEN pen = CreatePen(PS_SOLID, 1, colour);
-        HGDIOBJ old_brush = SelectObject(dc, brush);
-        HGDIOBJ old_pen = SelectObject(dc, pen);
+        const UniqueBrush brush(CreateSolidBrush(colour));
+        const UniquePen pen(CreatePen(PS_SOLID, 1, colour));
+        const SelectedObject brush_in(dc, brush.get());
+        const SelectedObject pen_in(dc, pen.get());
         Polygon(dc, arrow, 3);
         if (active) {
             // An underline marks a column whose rows are filtered.
             RECT bar{cx - half, cy + half / 2 + Scale(3, dpi_), cx + half + 1, cy + half / 2 + Scale(3, dpi_) + Scale(2, dpi_)};
-            FillRect(dc, &bar, brush);
+            FillRect(dc, &bar, brush.get());
         }
-        SelectObject(dc, old_pen);
-        SelectObject(dc, old_brush);
-        DeleteObject(pen);
-        DeleteObject(brush);
     }
 }
 
 void TGrid::ShowFilterMenu(std::size_t column) {
     const std::vector<std::string> choices = FilterChoices(column);
-    HMENU menu = CreatePopupMenu();
-    if (!menu) return;
-    ScopeGuard destroy([menu] { DestroyMenu(menu); });
+    const UniqueMenu owned_menu(CreatePopupMenu());
+    if (!owned_menu) return;
+    HMENU menu = owned_menu.get();
     const ColumnFilter& current = model_.Filter(columns_[column].field);
     for (std::size_t i = 0; i < choices.size(); ++i) {
         bool checked = false;
@@ -380,11 +367,7 @@ LRESULT TGrid::OnNotify(NMHDR* header, bool& handled) {
             return FindItem(*find, find->iStart);
         }
         case LVN_COLUMNCLICK:
-            try {
-                ClickColumn(static_cast<std::size_t>(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem));
-            } catch (...) {
-                ShowHandledException();
-            }
+            ClickColumn(static_cast<std::size_t>(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem));
             return 0;
         default:
             handled = false;
@@ -472,9 +455,8 @@ LRESULT TGrid::HeaderMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
             case WM_PAINT:
                 if (options_.filter) {
                     const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
-                    HDC dc = GetDC(hwnd);
-                    PaintFilterButtons(dc);
-                    ReleaseDC(hwnd, dc);
+                    const WindowDc dc(hwnd);
+                    PaintFilterButtons(dc.get());
                     return result;
                 }
                 break;

@@ -101,8 +101,12 @@ bool LayoutItem::Has(std::string_view key) const {
 }
 
 const std::string& LayoutItem::Text(std::string_view key) const {
-    for (const auto& [k, v] : properties)
-        if (k == key) return v;
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        if (properties[i].first != key) continue;
+        if (read.size() < properties.size()) read.resize(properties.size(), false);
+        read[i] = true;
+        return properties[i].second;
+    }
     Fail("missing " + std::string(key));
 }
 
@@ -163,6 +167,12 @@ std::vector<const LayoutItem*> Layout::Children(std::string_view kind, std::stri
     for (const LayoutItem& item : items)
         if (item.kind == kind && item.Text("parent", "") == parent) out.push_back(&item);
     return out;
+}
+
+void Layout::RejectUnreadKeys() const {
+    for (const LayoutItem& item : items)
+        for (std::size_t i = 0; i < item.properties.size(); ++i)
+            if (i >= item.read.size() || !item.read[i]) item.Fail("unknown key " + item.properties[i].first);
 }
 
 Layout ParseLayout(std::string_view text) {

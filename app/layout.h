@@ -28,6 +28,9 @@ struct LayoutItem {
     std::string name;
     std::vector<std::pair<std::string, std::string>> properties;
     int line = 0;
+    // Which properties some code has read (by index): a key nobody reads is
+    // a misspelling or damage, and must not pass unnoticed.
+    mutable std::vector<bool> read;
 
     bool Has(std::string_view key) const;
     // The value of a key; ELayoutError when it is missing.
@@ -53,6 +56,9 @@ struct Layout {
     const LayoutItem& Find(std::string_view name) const;
     // Items of a kind whose "parent" is `parent`, in layout order.
     std::vector<const LayoutItem*> Children(std::string_view kind, std::string_view parent) const;
+    // ELayoutError naming the first key that no read has asked for; called
+    // once a window has read everything it uses.
+    void RejectUnreadKeys() const;
 };
 
 // Parses a layout; ELayoutError names the line of the first fault.

@@ -9,6 +9,8 @@
 
 namespace corvanta {
 
+// The cursor numbers of the application-wide cursor, and SW_SHOWNORMAL
+// (checked against windows.h in the Windows build).
 constexpr int crDefault = 0;
 constexpr int crHourGlass = -11;
 constexpr int kSwShowNormal = 1;
@@ -51,7 +53,8 @@ void ShowBusyCursor();
 void ShowDefaultCursor();
 // The busy and default cursor for the scans.
 CursorService& ScreenCursorService();
-// Replaces the system shell (tests); nullptr puts the system shell back.
+// Replaces the whole system shell, web address and cursor alike (tests);
+// nullptr puts the system shell back.
 void SetShellForTesting(ShellApi* shell);
 
 }  // namespace corvanta

@@ -5,8 +5,15 @@
 #include <vector>
 
 #include "app/shell_helpers.h"
+#include "app/win32_util.h"
 
 namespace corvanta {
+
+// The mirrored show command is the system's own. crDefault and crHourGlass
+// are the program's cursor numbers, not Windows constants: SystemShell maps
+// them to IDC_ARROW and IDC_WAIT.
+static_assert(kSwShowNormal == SW_SHOWNORMAL);
+
 namespace {
 
 constexpr UINT_PTR kBusySubclassId = 0x43425359;  // 'CBSY'
@@ -47,7 +54,7 @@ void RefreshCursorUnderPointer() {
     if (!GetCursorPos(&at)) return;
     HWND hwnd = WindowFromPoint(at);
     if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
-        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        SetCursor(ArrowCursor());
         return;
     }
     const LRESULT hit = SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
@@ -81,8 +88,20 @@ public:
 SystemShell system_shell;
 ShellApi* current_shell = &system_shell;
 
+// The shell in force now, for both the web address and the cursor, so a
+// test's shell replaces the whole of the system one.
+class CurrentShell : public ShellApi {
+public:
+    std::uintptr_t Execute(const char* verb, const char* file, const char* parameters, const char* directory,
+                           int show) override {
+        return current_shell->Execute(verb, file, parameters, directory, show);
+    }
+    void ApplyCursor(int cursor) override { current_shell->ApplyCursor(cursor); }
+};
+
 ScreenCursor& Screen() {
-    static ScreenCursor screen(system_shell);
+    static CurrentShell shell;
+    static ScreenCursor screen(shell);
     return screen;
 }
 

@@ -7,25 +7,16 @@
 // for good. Closing only hides; the object and its window live on.
 #include <windows.h>
 
-#include "common/unique_handle.h"
+#include "app/gdi_handles.h"
+#include "app/window_base.h"
 
 namespace corvanta {
 
-struct GdiBitmapTraits {
-    using Type = HBITMAP;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type bitmap) { DeleteObject(bitmap); }
-};
-using UniqueBitmap = UniqueHandle<GdiBitmapTraits>;
-
-class TfrmSplash {
+class TfrmSplash : public WindowBase {
 public:
     // Loads the layout and the picture and creates the window, hidden and
     // with no owner. Throws corvanta::Exception on failure.
     TfrmSplash();
-    ~TfrmSplash();
-    TfrmSplash(const TfrmSplash&) = delete;
-    TfrmSplash& operator=(const TfrmSplash&) = delete;
 
     // Centres the window on the screen, makes it visible and brings it to the
     // front. Does nothing once the splash has been closed: it is shown once.
@@ -43,17 +34,14 @@ public:
 
     void Timer1Timer(void* Sender);
 
-    HWND Handle() const { return hwnd_; }
     int TimerInterval() const { return timerInterval_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
     void Restack();
     void Paint(HDC dc) const;
     int Scale(int pixels96) const;
 
-    HWND hwnd_ = nullptr;
     UniqueBitmap picture_;
     int dpi_ = 96;
     bool topmost_ = true;

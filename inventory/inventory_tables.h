@@ -1,6 +1,8 @@
 #pragma once
 // The three inventory tables with their field objects and data sources, as
 // the main window owns them: closed and empty at first.
+#include <string_view>
+
 #include "inventory/mem_table.h"
 
 namespace corvanta {
@@ -23,6 +25,17 @@ struct InventoryTables {
     StringField tblProcessesVendor{tblProcesses, "Vendor"};
     StringField tblProcessesProduct{tblProcesses, "Product"};
     DataSource dsProcesses{tblProcesses};
+
+    // The data source a layout names; nullptr for a name there is none of.
+    DataSource* FindDataSource(std::string_view name) {
+        const struct {
+            std::string_view name;
+            DataSource* source;
+        } sources[] = {{"DataSource1", &DataSource1}, {"dsHotFix", &dsHotFix}, {"dsProcesses", &dsProcesses}};
+        for (const auto& entry : sources)
+            if (entry.name == name) return entry.source;
+        return nullptr;
+    }
 };
 
 }  // namespace corvanta

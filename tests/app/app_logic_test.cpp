@@ -393,6 +393,23 @@ TEST(Layout, BadValuesThrowWhenRead) {
     EXPECT_THROW(layout.Find("B"), ELayoutError);
 }
 
+TEST(Layout, AKeyNoCodeReadIsRejectedNamingItsLine) {
+    const Layout layout = ParseLayout("form F size=11 colour=1,2,3\nlabel L parent=F\n");
+    EXPECT_EQ(layout.Find("F").Int("size"), 11);
+    (void)layout.Children("label", "F");
+    try {
+        layout.RejectUnreadKeys();
+        FAIL() << "a misspelt key passed";
+    } catch (const ELayoutError& e) {
+        EXPECT_EQ(e.Message(), "Layout line 1 (F): unknown key colour");
+    }
+    // A failed or defaulted read of a missing key marks nothing.
+    EXPECT_THROW(layout.Find("F").Color("color"), ELayoutError);
+    EXPECT_THROW(layout.RejectUnreadKeys(), ELayoutError);
+    (void)layout.Find("F").Text("colour");
+    EXPECT_NO_THROW(layout.RejectUnreadKeys());
+}
+
 TEST(Layout, TheMainWindowLayoutHasEveryControl) {
     std::ifstream file(CORVANTA_MAIN_LAYOUT, std::ios::binary);
     ASSERT_TRUE(file) << CORVANTA_MAIN_LAYOUT;

@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)layout.Children(item.kind, item.name);
             (void)layout.Find(item.name);
         }
+        layout.RejectUnreadKeys();
     } catch (const ELayoutError&) {
     }
     return 0;

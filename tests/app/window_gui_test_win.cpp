@@ -575,13 +575,13 @@ TEST_F(MainWindowTest, AClickOnTheLinkOpensTheMakersSiteAndAFailureShowsNothing)
     Open();
     RecordingShell shell;
     SetShellForTesting(&shell);
-    ClickAt(form->Handle(), Centre(form->Label3));
+    ClickAt(form->Handle(), Centre(form->Label3.Bounds()));
     SetShellForTesting(nullptr);
     EXPECT_THAT(shell.opened, ElementsAre("open http://www.dravenholt.example 1"));
     EXPECT_EQ(FindWindowA("#32770", "Corvanta"), nullptr);
     // A click beside the link does nothing.
     SetShellForTesting(&shell);
-    ClickAt(form->Handle(), POINT{form->Label3.right + 20, form->Label3.top + 2});
+    ClickAt(form->Handle(), POINT{form->Label3.Bounds().right + 20, form->Label3.Bounds().top + 2});
     SetShellForTesting(nullptr);
     EXPECT_EQ(shell.opened.size(), 1u);
 }
@@ -608,7 +608,7 @@ TEST_F(MainWindowTest, TheBusyCursorCoversEveryControlUntilTheDefaultIsBack) {
     EXPECT_EQ(cursor_over(form->cxGrid1->Handle()), arrow);
 
     // Over the link line: a pointing hand, unless the program is busy.
-    POINT link = Centre(form->Label3);
+    POINT link = Centre(form->Label3.Bounds());
     ClientToScreen(form->Handle(), &link);
     SetCursorPos(link.x, link.y);
     HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
@@ -691,10 +691,10 @@ TEST(MainWindowDpi, DISABLED_ChildAt144Dpi) {
     EXPECT_EQ(tabs.top, 72);
     EXPECT_EQ(tabs.right - tabs.left, 1394);  // 929 * 1.5, rounded
     EXPECT_TRUE(inside(tabs));
-    EXPECT_TRUE(inside(form.Label2));
-    EXPECT_TRUE(inside(form.Label3));
-    EXPECT_LE(form.Label2.bottom, tabs.top);
-    EXPECT_LE(tabs.bottom, form.Label3.top);
+    EXPECT_TRUE(inside(form.Label2.Bounds()));
+    EXPECT_TRUE(inside(form.Label3.Bounds()));
+    EXPECT_LE(form.Label2.Bounds().bottom, tabs.top);
+    EXPECT_LE(tabs.bottom, form.Label3.Bounds().top);
     EXPECT_EQ(form.Image1.right - form.Image1.left, 50);  // 33 * 1.5, rounded
     for (TGrid* grid : {form.cxGrid1.get(), form.cxGrid2.get(), form.cxGrid3.get()}) {
         RECT list{};
