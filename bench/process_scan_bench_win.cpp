@@ -76,9 +76,9 @@ std::size_t BareLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
         out.push_back(path);
         try {
             const TVerInfoRes reader(path);
-            out.push_back(reader.GetVersionString(1));
-            out.push_back(reader.GetVersionString(0));
-            out.push_back(reader.GetVersionString(7));
+            out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
+            out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
+            out.push_back(reader.GetVersionString(VersionKey::kProductName));
         } catch (const Exception&) {
         }
     }
@@ -132,9 +132,9 @@ std::size_t BareFallbackLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out)
         out.push_back(path);
         try {
             const TVerInfoRes reader(path);
-            out.push_back(reader.GetVersionString(1));
-            out.push_back(reader.GetVersionString(0));
-            out.push_back(reader.GetVersionString(7));
+            out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
+            out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
+            out.push_back(reader.GetVersionString(VersionKey::kProductName));
         } catch (const Exception&) {
         }
     }

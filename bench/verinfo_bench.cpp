@@ -27,8 +27,8 @@ int Pass(const std::vector<std::string>& files, std::size_t* text_bytes) {
     for (const std::string& file : files) {
         try {
             corvanta::TVerInfoRes reader(file);
-            *text_bytes += reader.GetVersionString(1).size() + reader.GetVersionString(0).size() +
-                           reader.GetVersionString(7).size();
+            *text_bytes += reader.GetVersionString(corvanta::VersionKey::kFileDescription).size() + reader.GetVersionString(corvanta::VersionKey::kCompanyName).size() +
+                           reader.GetVersionString(corvanta::VersionKey::kProductName).size();
             ++readable;
         } catch (const corvanta::Exception&) {
         }
