@@ -44,6 +44,12 @@ enum class VersionKey : std::uint8_t {
     kProductVersion,
     kComments,
 };
+inline constexpr VersionKey kVersionKeys[] = {
+    VersionKey::kCompanyName,    VersionKey::kFileDescription, VersionKey::kFileVersion,
+    VersionKey::kInternalName,   VersionKey::kLegalCopyright,  VersionKey::kLegalTrademarks,
+    VersionKey::kOriginalFilename, VersionKey::kProductName,   VersionKey::kProductVersion,
+    VersionKey::kComments,
+};
 
 class TVerInfoRes {
 public:
