@@ -61,7 +61,7 @@ std::vector<std::string> SystemDlls() {
 
 // The same WMI operations and version reads as the scan, with no table, no
 // cursor and no catch levels: what the scan cannot do without.
-std::size_t BareLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
+std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
     out.clear();
     const auto locator = wmi.CreateLocator();
     const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
@@ -104,7 +104,7 @@ std::vector<DWORD> RunningProcessIds() {
 
 // The same fetches, the same failing path reads, the same two calls on each
 // process id and the same version reads as the scan's fallback, bare.
-std::size_t BareFallbackLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
+std::size_t BareFallbackLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
     out.clear();
     const auto locator = wmi.CreateLocator();
     const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
@@ -147,11 +147,11 @@ void BenchFallback(CursorService& cursor) {
         std::printf("fallback: no running processes found\n");
         return;
     }
-    fakes::FakeWmi wmi;
+    test::FakeWmi wmi;
     wmi.logging = false;
     for (std::size_t i = 0; i < kProcesses; ++i) {
         const std::string caption = "process" + std::to_string(i) + ".exe";
-        wmi.processes.push_back(fakes::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()),
+        wmi.processes.push_back(test::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()),
                                                            ids[i % ids.size()]));
     }
     InventoryTables tables;
@@ -219,12 +219,12 @@ int main() {
         std::fprintf(stderr, "no DLLs in the system directory\n");
         return 1;
     }
-    fakes::FakeWmi wmi;
+    test::FakeWmi wmi;
     wmi.logging = false;
     for (std::size_t i = 0; i < kProcesses; ++i) {
         const std::string& path = dlls[i % dlls.size()];
         const std::string caption = "process" + std::to_string(i) + ".exe";
-        wmi.processes.push_back(fakes::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
+        wmi.processes.push_back(test::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
                                                        std::u16string(path.begin(), path.end())));
     }
 

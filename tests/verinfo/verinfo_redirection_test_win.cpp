@@ -12,7 +12,7 @@
 #include "processes/VerInfo.h"
 #include "verinfo_fixture_dir.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 // Runs action with this thread's redirection off.
@@ -41,7 +41,7 @@ TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
     ASSERT_FALSE(Visible(probe)) << "the probe must exist only in the 64-bit folder";
 
     TVerInfoRes reader(probe);
-    EXPECT_EQ(reader.GetVersionString(1), "Full fixture");
+    EXPECT_EQ(reader.GetVersionString(VersionKey::kFileDescription), "Full fixture");
     EXPECT_FALSE(Visible(probe)) << "redirection is back on after a successful read";
 
     // A failed read turns it back on too.
@@ -51,4 +51,4 @@ TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test
