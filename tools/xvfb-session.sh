@@ -1,12 +1,15 @@
 # Sourced by the project's scripts: gives the run one private Xvfb display
 # and one persistent wineserver in the test prefix, both ended on exit.
+
+# Starts a private Xvfb unless a display is already set (and not asked to be
+# private); $1 is its screen size, 1280x1024 unless given.
 corvanta_start_display() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${CORVANTA_PRIVATE_DISPLAY:-}" ]; then
     return 0
   fi
-  local n=91
+  local size=${1:-1280x1024} n=91
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
   CORVANTA_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
