@@ -131,7 +131,62 @@ void ConvertTree(std::span<std::byte> buffer, std::size_t root_length, const Nod
     });
 }
 
+bool AllZero(std::span<const std::byte> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
+}
+
+// Whether a UTF-16 NUL lies in [from, end) of node (from may be past end).
+bool NulWithin(std::span<const std::byte> node, std::size_t from) {
+    ByteCursor text(node, from);
+    while (text.Ok()) {
+        if (text.Read<std::uint16_t>() == 0 && text.Ok()) return true;
+    }
+    return false;
+}
+
+// The node at begin inside [0, parent_end) of block, and its children.
+const char* CheckSubtree(std::span<const std::byte> block, std::size_t begin, std::size_t parent_end, int depth) {
+    const auto rest = block.subspan(begin, parent_end - begin);
+    ByteCursor cursor(rest);
+    const auto header = cursor.Read<NodeHeader>();
+    if (!cursor.Ok()) return "node header past its parent";
+    if (header.wLength > rest.size()) return "node length past its parent";
+    if (header.wLength < sizeof(NodeHeader) + sizeof(char16_t)) return "node length shorter than its header and key";
+    const auto node = rest.first(header.wLength);
+
+    ByteCursor key(node, sizeof(NodeHeader));
+    while (key.Read<std::uint16_t>() != 0) {
+    }
+    if (!key.Ok()) return "key not terminated inside its node";
+
+    const std::size_t value = Align4(key.Offset());
+    const std::size_t value_bytes = std::size_t{header.wValueLength} * (header.wType != 0 ? 2 : 1);
+    const bool value_inside = value <= node.size() && value_bytes <= node.size() - value;
+    if (value_bytes != 0 && !value_inside && !(header.wType != 0 && NulWithin(node, value))) {
+        return "value past its node";
+    }
+    if (depth >= kMaxDepth) return nullptr;
+    for (std::size_t child = value + Align4(value_bytes); child < node.size();) {
+        if (AllZero(node.subspan(child))) break;
+        if (const char* fault = CheckSubtree(block, begin + child, begin + node.size(), depth + 1)) return fault;
+        std::uint16_t length;
+        std::memcpy(&length, node.data() + child, sizeof length);
+        child += Align4(length);
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+const char* FindVersionTreeFault(std::span<const std::byte> resource) {
+    // The 16-bit layout has its 8-bit key where the 32-bit one has wType.
+    constexpr std::size_t kKey16At = 4;
+    if (resource.size() > kKey16At && std::to_integer<unsigned>(resource[kKey16At]) >= 0x20) {
+        return "block in the 16-bit layout";
+    }
+    if (resource.size() < sizeof(NodeHeader)) return "block shorter than its root header";
+    return CheckSubtree(resource, 0, resource.size(), 0);
+}
 
 void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     raw_size = std::min(raw_size, buffer.size());

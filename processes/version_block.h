@@ -31,4 +31,14 @@ void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size);
 bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value,
                        std::uint32_t* length);
 
+// Checks a raw version resource (as stored, without the conversion area) as
+// a reader that trusts its lengths would walk it: the root and every node
+// inside its parent, every key terminated inside its node, every value
+// inside its node (a text value may instead end with a NUL inside it). Zero
+// bytes that fill the rest of a node are padding, not a node. Returns what
+// lies outside, or nullptr when nothing does. Nodes deeper than any query
+// reaches are not walked; a root that Windows would take for the 16-bit
+// layout fails, as this reader knows only the 32-bit one.
+const char* FindVersionTreeFault(std::span<const std::byte> resource);
+
 }  // namespace corvanta

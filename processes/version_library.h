@@ -31,8 +31,14 @@ public:
                             std::uint32_t* length) const = 0;
 };
 
-// version.dll on Windows; the portable reader in the host build.
+// version.dll on Windows, asked only about files that pass the strict check
+// (version_check.h): a file that fails it has no version information, as if
+// the size query had said 0. The portable reader in the host build.
 const VersionLibrary& SystemVersionLibrary();
+
+// version.dll asked about every file, for the dump tool and the benchmarks;
+// the portable reader in the host build.
+const VersionLibrary& UncheckedSystemVersionLibrary();
 
 // The portable reader, in both builds (tests compare it with version.dll).
 const VersionLibrary& PortableVersionLibrary();

@@ -3,5 +3,6 @@
 namespace corvanta {
 
 const VersionLibrary& SystemVersionLibrary() { return PortableVersionLibrary(); }
+const VersionLibrary& UncheckedSystemVersionLibrary() { return PortableVersionLibrary(); }
 
 }  // namespace corvanta

@@ -1,8 +1,11 @@
 // version.dll's three functions, with the file system seen as the path
 // names it: a 32-bit process on 64-bit Windows would otherwise be sent from
-// System32 to SysWOW64 and read a different file, or none.
+// System32 to SysWOW64 and read a different file, or none. version.dll
+// trusts the file's offsets and lengths, so the checked library first runs
+// the strict check on the very file it would read.
 #include <windows.h>
 
+#include "processes/version_check.h"
 #include "processes/version_library.h"
 
 namespace corvanta {
@@ -26,12 +29,17 @@ private:
 
 class WindowsLibrary final : public VersionLibrary {
 public:
+    explicit WindowsLibrary(bool checked) : checked_(checked) {}
+
     std::uint32_t SizeQuery(const std::string& file_name, std::uint32_t* handle) const override {
         DWORD value = 0;
         DWORD size = 0;
         {
             RedirectionOff redirection;
-            size = GetFileVersionInfoSizeA(file_name.c_str(), &value);
+            // A file the check cannot open or read is left to version.dll.
+            if (!checked_ || !CheckVersionFile(file_name).Rejects()) {
+                size = GetFileVersionInfoSizeA(file_name.c_str(), &value);
+            }
         }
         if (handle != nullptr) *handle = value;
         return size;
@@ -52,12 +60,20 @@ public:
         if (length != nullptr) *length = found_length;
         return true;
     }
+
+private:
+    bool checked_;
 };
 
 }  // namespace
 
 const VersionLibrary& SystemVersionLibrary() {
-    static const WindowsLibrary library;
+    static const WindowsLibrary library(true);
+    return library;
+}
+
+const VersionLibrary& UncheckedSystemVersionLibrary() {
+    static const WindowsLibrary library(false);
     return library;
 }
 

@@ -7,6 +7,10 @@
 //                                   version-library operations return, for
 //                                   comparing two implementations
 //   --portable                      use the portable reader even on Windows
+//   --unchecked                     on Windows, ask version.dll about every
+//                                   file, also those the strict check turns away
+//   --check                         also the strict check's verdict on each
+//                                   file; with --raw, only the verdicts
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "processes/VerInfo.h"
+#include "processes/version_check.h"
 #include "processes/version_library.h"
 
 namespace {
@@ -40,15 +45,17 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
-void PrintReader(const std::string& file, const VersionLibrary& library) {
+void PrintReader(const std::string& file, const VersionLibrary& library, bool check) {
+    std::printf("%s\n", file.c_str());
+    if (check) std::printf("  Check: %s\n", corvanta::CheckVersionFile(file).Describe().c_str());
     try {
         TVerInfoRes reader(file, library);
-        std::printf("%s\n  Translation: %08X\n", file.c_str(), static_cast<unsigned>(reader.GetTranslation()));
+        std::printf("  Translation: %08X\n", static_cast<unsigned>(reader.GetTranslation()));
         for (const VersionKey key : kVersionKeys) {
             std::printf("  %-17s %s\n", TVerInfoRes::KeyName(key), Escape(reader.GetVersionString(key)).c_str());
         }
     } catch (const corvanta::Exception& e) {
-        std::printf("%s\n  %s\n", file.c_str(), e.Message().c_str());
+        std::printf("  %s\n", e.Message().c_str());
     }
 }
 
@@ -104,7 +111,7 @@ std::string RawLine(const std::string& path, const VersionLibrary& library) {
     return line;
 }
 
-int RawDump(const std::string& root, const std::string& list, const VersionLibrary& library) {
+int RawDump(const std::string& root, const std::string& list, const VersionLibrary& library, bool check) {
     std::ifstream names(list);
     if (!names) {
         std::fprintf(stderr, "verinfo_dump: cannot read %s\n", list.c_str());
@@ -118,7 +125,8 @@ int RawDump(const std::string& root, const std::string& list, const VersionLibra
         if (name.empty()) continue;
         std::string path = root + separator;
         for (char c : name) path += c == '/' ? separator : c;
-        std::printf("%s\t%s\n", name.c_str(), RawLine(path, library).c_str());
+        const std::string line = check ? corvanta::CheckVersionFile(path).Describe() : RawLine(path, library);
+        std::printf("%s\t%s\n", name.c_str(), line.c_str());
     }
     return 0;
 }
@@ -128,21 +136,20 @@ int RawDump(const std::string& root, const std::string& list, const VersionLibra
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const VersionLibrary* library = &corvanta::SystemVersionLibrary();
-    if (!args.empty() && args.front() == "--portable") {
-        library = &corvanta::PortableVersionLibrary();
+    bool check = false;
+    while (!args.empty() && (args.front() == "--portable" || args.front() == "--unchecked" ||
+                             args.front() == "--check")) {
+        if (args.front() == "--portable") library = &corvanta::PortableVersionLibrary();
+        if (args.front() == "--unchecked") library = &corvanta::UncheckedSystemVersionLibrary();
+        if (args.front() == "--check") check = true;
         args.erase(args.begin());
     }
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: verinfo_dump [--portable] FILE... | [--portable] --raw ROOT LIST\n");
+    const char* usage = "usage: verinfo_dump [--portable|--unchecked] [--check] FILE... | [...] --raw ROOT LIST\n";
+    if (args.empty() || (args.front() == "--raw" && args.size() != 3)) {
+        std::fputs(usage, stderr);
         return 2;
     }
-    if (args.front() == "--raw") {
-        if (args.size() != 3) {
-            std::fprintf(stderr, "usage: verinfo_dump [--portable] --raw ROOT LIST\n");
-            return 2;
-        }
-        return RawDump(args[1], args[2], *library);
-    }
-    for (const std::string& file : args) PrintReader(file, *library);
+    if (args.front() == "--raw") return RawDump(args[1], args[2], *library, check);
+    for (const std::string& file : args) PrintReader(file, *library, check);
     return 0;
 }

@@ -1,9 +1,14 @@
 // libFuzzer target for the portable version reader: the input is read both
 // as a PE file and as a bare version block, and every query the reader
-// makes is run on the result, through TVerInfoRes as well.
+// makes is run on the result, through TVerInfoRes as well. The strict check
+// runs on both too: whatever it accepts is then walked by a reader that
+// trusts every length, as version.dll does, over a copy of exactly the
+// resource's size, so a read past it is reported.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,6 +16,7 @@
 #include "processes/VerInfo.h"
 #include "processes/pe_version_resource.h"
 #include "processes/version_block.h"
+#include "processes/version_check.h"
 
 namespace {
 
@@ -60,6 +66,55 @@ void Exercise(const std::vector<std::byte>& buffer) {
     }
 }
 
+std::uint16_t Load16(const std::byte* at) {
+    std::uint16_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+constexpr std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+
+// The node at the start of rest (the bytes from there to its parent's end):
+// its key read up to its NUL wherever that is, its value as long as it says
+// (text up to a NUL), its children as long as they say, as a trusting
+// reader would. The node is walked in a copy of exactly its own length, so
+// any read outside it is reported.
+void TrustingWalk(std::span<const std::byte> rest, int depth) {
+    const std::size_t length = Load16(rest.data());
+    const std::size_t value_length = Load16(rest.data() + 2);
+    const bool text = Load16(rest.data() + 4) != 0;
+    if (length > rest.size()) __builtin_trap();  // the check let a node out of its parent
+    const auto copy = std::make_unique_for_overwrite<std::byte[]>(length);
+    std::memcpy(copy.get(), rest.data(), length);
+    const std::byte* node = copy.get();
+
+    std::size_t key = 6;
+    while (Load16(node + key) != 0) key += 2;
+    const std::size_t value = Align4(key + 2);
+    const std::size_t value_bytes = value_length * (text ? 2 : 1);
+    volatile unsigned sink = 0;
+    for (std::size_t at = value; at < value + value_bytes; at += text ? 2 : 1) {
+        const unsigned unit = text ? Load16(node + at) : std::to_integer<unsigned>(node[at]);
+        sink = sink + unit;
+        if (text && unit == 0) break;
+    }
+    if (depth >= 8) return;
+    for (std::size_t child = value + Align4(value_bytes); child < length;) {
+        if (std::all_of(node + child, node + length, [](std::byte b) { return b == std::byte{0}; })) break;
+        TrustingWalk(std::span<const std::byte>(node + child, length - child), depth + 1);
+        child += Align4(Load16(node + child));
+    }
+}
+
+// Walks resource, in a copy of exactly its size, if the strict check
+// accepts its tree.
+void WalkIfAccepted(std::span<const std::byte> resource) {
+    if (FindVersionTreeFault(resource) != nullptr) return;
+    const auto copy = std::make_unique_for_overwrite<std::byte[]>(resource.size());
+    std::memcpy(copy.get(), resource.data(), resource.size());
+    TrustingWalk(std::span<const std::byte>(copy.get(), resource.size()), 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -72,6 +127,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const VersionKey key : kVersionKeys) (void)reader.GetVersionString(key);
     } catch (const Exception&) {
     }
+
+    // The strict walk to the resource picks the entry the lenient one picks.
+    const MemorySource source(input);
+    const StrictResource strict = FindVersionResourceStrictly(source);
+    if (strict.outcome == StrictResource::Outcome::kFound) {
+        if (FindVersionResourceSize(source) != strict.bytes.size()) __builtin_trap();
+        WalkIfAccepted(strict.bytes);
+    }
+    (void)CheckVersionInformation(source).Describe();
+    WalkIfAccepted(input.first(std::min<std::size_t>(size, kMaxVersionResource)));
 
     // As a bare block.
     const std::size_t raw = std::min<std::size_t>(size, kMaxVersionResource);

@@ -1,6 +1,10 @@
 // Finding the version resource in PE images built in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "processes/pe_version_resource.h"
 #include "test_images.h"
 
@@ -107,6 +111,37 @@ TEST(PeVersionResource, TruncatedImages) {
         }
         EXPECT_NE(Chosen(image), "none");
     }
+}
+
+// Reads anywhere in a file give its bytes, whether they come from the
+// window, start a new one, cross its edge or bypass it.
+TEST(PeVersionResource, FileSourceReads) {
+    const std::string path = ::testing::TempDir() + "verinfo_file_source.bin";
+    Bytes content(0x9A37);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = std::byte(i * 7 + i / 256);
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), file), content.size());
+        std::fclose(file);
+    }
+    FileSource source(path);
+    ASSERT_TRUE(source.IsOpen());
+    EXPECT_EQ(source.Size(), content.size());
+    const struct {
+        std::size_t offset, length;
+    } reads[] = {{0, 64}, {0x3FF0, 0x20}, {0x10, 8}, {0x5000, 0x3000}, {0x1234, 0x4000},
+                 {0x9A00, 0x37}, {0x8FFF, 0xA00}, {0x9A37, 0}, {0x20, 0x9A17}};
+    for (const auto& r : reads) {
+        Bytes out(r.length);
+        ASSERT_TRUE(source.ReadAt(r.offset, out)) << r.offset;
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin() + static_cast<std::ptrdiff_t>(r.offset)))
+            << std::hex << r.offset << " " << r.length;
+    }
+    Bytes past(2);
+    EXPECT_FALSE(source.ReadAt(0x9A36, past));
+    EXPECT_FALSE(source.Failed());
+    std::remove(path.c_str());
 }
 
 TEST(PeVersionResource, FileSource) {

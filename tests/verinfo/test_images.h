@@ -97,6 +97,7 @@ struct ImageOptions {
     bool pe32_plus = false;
     std::size_t raw_cut = 0;       // bytes of the section left out of the file (they map as zeros)
     std::uint32_t named_types = 0; // named type entries placed before the id entries
+    std::uint32_t size_of_image = 0;  // as stored; 0: the end of the section
 };
 
 // A PE image with headers at 0, one section ".rsrc" at RVA 0x1000 / file
@@ -175,6 +176,7 @@ inline Bytes BuildImage(const std::vector<Resource>& resources, const ImageOptio
     Put16(image, file_header + 16, static_cast<std::uint16_t>(optional_size));
     const std::size_t optional = file_header + 20;
     Put16(image, optional, options.pe32_plus ? 0x20B : 0x10B);
+    Put32(image, optional + 56, options.size_of_image != 0 ? options.size_of_image : kSectionRva + virtual_size);
     Put32(image, optional + 60, kSectionFile);  // SizeOfHeaders
     const std::size_t directories = optional + (options.pe32_plus ? 112 : 96);
     Put32(image, directories - 4, 16);          // NumberOfRvaAndSizes

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/scope_guard.h"
+#include "construction_outcome.h"
 #include "processes/VerInfo.h"
 #include "verinfo_fixture_dir.h"
 
@@ -48,6 +49,36 @@ TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
     const std::string missing = std::string(system) + "\\corvanta_no_such_file.dll";
     EXPECT_THROW(TVerInfoRes{missing}, ENoVerInfoError);
     EXPECT_FALSE(Visible(probe)) << "redirection is back on after a failed read";
+}
+
+// The strict check must judge the file version.dll then reads: the same
+// name holds a sound file in one folder and a hostile one (its version data
+// near 4 GiB, a page fault in version.dll) in the other, both ways round.
+TEST(VerInfoRedirection, CheckJudgesTheFileVersionDllReads) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+
+    char system[MAX_PATH] = {};
+    ASSERT_NE(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    const std::string probe = std::string(system) + "\\corvanta_verinfo_twin.dll";
+    const std::string sound = std::string(VERINFO_FIXTURE_DIR) + "\\full_04b0.dll";
+    const std::string hostile = std::string(VERINFO_FIXTURE_DIR) + "\\corrupt\\full_04b0-rva_near_4gib_00.dll";
+    ScopeGuard remove([&] {
+        DeleteFileA(probe.c_str());
+        WithoutRedirection([&] { return DeleteFileA(probe.c_str()); });
+    });
+    const auto place = [&](const std::string& native, const std::string& redirected) {
+        return WithoutRedirection([&] { return CopyFileA(native.c_str(), probe.c_str(), FALSE) != FALSE; }) &&
+               CopyFileA(redirected.c_str(), probe.c_str(), FALSE) != FALSE;
+    };
+
+    ASSERT_TRUE(place(hostile, sound));
+    EXPECT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()),
+              "ENoVerInfoError: No Version Info Available.");
+
+    ASSERT_TRUE(place(sound, hostile));
+    ASSERT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()), "ok");
+    EXPECT_EQ(TVerInfoRes(probe).GetVersionString(VersionKey::kFileDescription), "Full fixture");
 }
 
 }  // namespace
