@@ -20,6 +20,7 @@
 
 #include "app/grid.h"
 #include "inventory/mem_table.h"
+#include "tests/support/message_pump_win.h"
 
 namespace {
 
@@ -28,14 +29,6 @@ double Seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 
 std::size_t kRows = 100'000;  // or the first argument
 constexpr int kRounds = 5;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 void PostAll(corvanta::MemTable& table, const std::vector<std::string>& names, const std::vector<std::string>& versions) {
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -87,7 +80,7 @@ int main(int argc, char** argv) {
             corvanta::DataSource source(table);
             table.Open();
             corvanta::TGrid grid(parent, rect, source, columns, options, font, 96);
-            Pump();
+            corvanta::test::PumpMessages();
             const auto start = Clock::now();
             PostAll(table, names, versions);
             best_bound_posts = std::min(best_bound_posts, Seconds(start));
@@ -95,7 +88,7 @@ int main(int argc, char** argv) {
             (void)grid.Model().Count();
             best_merge = std::min(best_merge, Seconds(merge_start));
             // Until the grid shows every row in order: its posted sync and a repaint.
-            Pump();
+            corvanta::test::PumpMessages();
             UpdateWindow(grid.Handle());
             best_bound = std::min(best_bound, Seconds(start));
             if (static_cast<std::size_t>(SendMessageA(grid.Handle(), LVM_GETITEMCOUNT, 0, 0)) != kRows) {

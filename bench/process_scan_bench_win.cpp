@@ -65,7 +65,7 @@ std::vector<std::string> SystemDlls() {
 
 // The same WMI operations and version reads as the scan, with no table, no
 // cursor, no catch levels and no check: what the scan cannot do without.
-std::size_t BareLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
+std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
     out.clear();
     const auto locator = wmi.CreateLocator();
     const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
@@ -80,9 +80,9 @@ std::size_t BareLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
         out.push_back(path);
         try {
             const TVerInfoRes reader(path, UncheckedSystemVersionLibrary());
-            out.push_back(reader.GetVersionString(1));
-            out.push_back(reader.GetVersionString(0));
-            out.push_back(reader.GetVersionString(7));
+            out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
+            out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
+            out.push_back(reader.GetVersionString(VersionKey::kProductName));
         } catch (const Exception&) {
         }
     }
@@ -105,7 +105,7 @@ double MicrosPerFile(const std::vector<std::string>& files, Read read) {
 void Construct(const std::string& file, const VersionLibrary& library) {
     try {
         const TVerInfoRes reader(file, library);
-        (void)reader.GetVersionString(1);
+        (void)reader.GetVersionString(VersionKey::kFileDescription);
     } catch (const Exception&) {
     }
 }
@@ -128,7 +128,7 @@ std::vector<DWORD> RunningProcessIds() {
 
 // The same fetches, the same failing path reads, the same two calls on each
 // process id and the same version reads as the scan's fallback, bare.
-std::size_t BareFallbackLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out) {
+std::size_t BareFallbackLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
     out.clear();
     const auto locator = wmi.CreateLocator();
     const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
@@ -156,9 +156,9 @@ std::size_t BareFallbackLoop(fakes::FakeWmi& wmi, std::vector<std::string>& out)
         out.push_back(path);
         try {
             const TVerInfoRes reader(path, UncheckedSystemVersionLibrary());
-            out.push_back(reader.GetVersionString(1));
-            out.push_back(reader.GetVersionString(0));
-            out.push_back(reader.GetVersionString(7));
+            out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
+            out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
+            out.push_back(reader.GetVersionString(VersionKey::kProductName));
         } catch (const Exception&) {
         }
     }
@@ -171,11 +171,11 @@ void BenchFallback(CursorService& cursor) {
         std::printf("fallback: no running processes found\n");
         return;
     }
-    fakes::FakeWmi wmi;
+    test::FakeWmi wmi;
     wmi.logging = false;
     for (std::size_t i = 0; i < kProcesses; ++i) {
         const std::string caption = "process" + std::to_string(i) + ".exe";
-        wmi.processes.push_back(fakes::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()),
+        wmi.processes.push_back(test::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()),
                                                            ids[i % ids.size()]));
     }
     InventoryTables tables;
@@ -243,12 +243,12 @@ int main() {
         std::fprintf(stderr, "no DLLs in the system directory\n");
         return 1;
     }
-    fakes::FakeWmi wmi;
+    test::FakeWmi wmi;
     wmi.logging = false;
     for (std::size_t i = 0; i < kProcesses; ++i) {
         const std::string& path = dlls[i % dlls.size()];
         const std::string caption = "process" + std::to_string(i) + ".exe";
-        wmi.processes.push_back(fakes::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
+        wmi.processes.push_back(test::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
                                                        std::u16string(path.begin(), path.end())));
     }
 

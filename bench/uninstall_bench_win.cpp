@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "software/uninstall_scan.h"
-#include "tests/software/test_registry_win.h"
+#include "tests/software/redirected_registry_api_win.h"
+#include "tests/support/test_registry_win.h"
 
 namespace {
 
@@ -69,8 +70,8 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main() {
-    using corvanta::testing::RegView;
-    using corvanta::testing::TestKeyTree;
+    using corvanta::test::RegView;
+    using corvanta::test::TestKeyTree;
     constexpr int kEntries = 5000;
     constexpr int kRounds = 7;
     TestKeyTree tree64(kRoot, RegView::k64);
@@ -83,7 +84,7 @@ int main() {
         tree.SetString(subkey, "DisplayVersion", std::to_string(i % 10) + ".0." + std::to_string(i));
         tree.SetString(subkey, "Publisher", "Dravenholt");
     }
-    corvanta::testing::RedirectedRegistryApi registry(kRoot);
+    corvanta::test::RedirectedRegistryApi registry(kRoot);
 
     // Rounds interleave the two so that both see the same state of the
     // registry's caches and of the machine.

@@ -4,11 +4,13 @@
 // file. Built on the host (portable reader) and for Windows (version.dll);
 // bench/verinfo_bench.sh runs both and pefile side by side.
 //
-//   verinfo_bench [--rounds N] [FOLDER...]   (default: the Wine tree's folders)
+//   verinfo_bench [--rounds N] [FOLDER...]
+// (default: the Wine tree's folders, tests/support/wine_system_folders.txt)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +19,11 @@
 namespace {
 
 std::vector<std::string> DefaultFolders() {
-    return {"/usr/lib/i386-linux-gnu/wine/i386-windows", "/usr/lib/x86_64-linux-gnu/wine/i386-windows",
-            "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"};
+    std::vector<std::string> folders;
+    std::ifstream list(CORVANTA_WINE_SYSTEM_FOLDERS);
+    for (std::string line; std::getline(list, line);)
+        if (!line.empty()) folders.push_back(line);
+    return folders;
 }
 
 // One pass over the files; returns how many had a usable reader.
@@ -27,8 +32,8 @@ int Pass(const std::vector<std::string>& files, std::size_t* text_bytes) {
     for (const std::string& file : files) {
         try {
             corvanta::TVerInfoRes reader(file);
-            *text_bytes += reader.GetVersionString(1).size() + reader.GetVersionString(0).size() +
-                           reader.GetVersionString(7).size();
+            *text_bytes += reader.GetVersionString(corvanta::VersionKey::kFileDescription).size() + reader.GetVersionString(corvanta::VersionKey::kCompanyName).size() +
+                           reader.GetVersionString(corvanta::VersionKey::kProductName).size();
             ++readable;
         } catch (const corvanta::Exception&) {
         }

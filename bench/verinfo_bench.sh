@@ -7,9 +7,7 @@
 set -euo pipefail
 host_bench=$1 win_bench=$2 rounds=${3:-5}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-folders=(/usr/lib/i386-linux-gnu/wine/i386-windows
-         /usr/lib/x86_64-linux-gnu/wine/i386-windows
-         /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+mapfile -t folders < "$here/tests/support/wine_system_folders.txt"
 win_folders=()
 for f in "${folders[@]}"; do win_folders+=("Z:${f//\//\\}"); done
 export LC_ALL=C.UTF-8

@@ -33,3 +33,11 @@ if(CORVANTA_WINDOWS)
   set(CORVANTA_HOST_BUILD_DIR ${host_build_default} CACHE PATH
       "Host build tree whose programs the Windows build's comparisons run beside their own")
 endif()
+
+# corvanta_fuzzer(NAME SOURCES... LIBS ...): a libFuzzer program (CORVANTA_FUZZ).
+function(corvanta_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()

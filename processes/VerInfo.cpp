@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "processes/fixed_file_info.h"
+
 namespace corvanta {
 namespace {
 
+// In VersionKey's order.
 constexpr const char* kKeyNames[TVerInfoRes::kKeyCount] = {
     "CompanyName",  "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
 };
 
-// VS_FIXEDFILEINFO is 13 DWORDs.
-constexpr std::uint32_t kFixedInfoSize = 52;
+constexpr std::uint32_t kFixedInfoSize = sizeof(FixedFileInfo);
 constexpr std::uint32_t kTranslationEntrySize = 4;
 
 }  // namespace

@@ -30,13 +30,33 @@ public:
     using Exception::Exception;
 };
 
+// The ten standard string values, numbered as the index-taking lookups
+// number them.
+enum class VersionKey : std::uint8_t {
+    kCompanyName,
+    kFileDescription,
+    kFileVersion,
+    kInternalName,
+    kLegalCopyright,
+    kLegalTrademarks,
+    kOriginalFilename,
+    kProductName,
+    kProductVersion,
+    kComments,
+};
+inline constexpr VersionKey kVersionKeys[] = {
+    VersionKey::kCompanyName,    VersionKey::kFileDescription, VersionKey::kFileVersion,
+    VersionKey::kInternalName,   VersionKey::kLegalCopyright,  VersionKey::kLegalTrademarks,
+    VersionKey::kOriginalFilename, VersionKey::kProductName,   VersionKey::kProductVersion,
+    VersionKey::kComments,
+};
+
 class TVerInfoRes {
 public:
-    static constexpr int kKeyCount = 10;
-    // Key names by index: 0 CompanyName, 1 FileDescription, 2 FileVersion,
-    // 3 InternalName, 4 LegalCopyright, 5 LegalTrademarks, 6 OriginalFilename,
-    // 7 ProductName, 8 ProductVersion, 9 Comments.
+    static constexpr int kKeyCount = static_cast<int>(VersionKey::kComments) + 1;
+    // The key's name by index (see VersionKey); null past the last.
     static const char* KeyName(std::uint8_t index);
+    static const char* KeyName(VersionKey key) { return KeyName(static_cast<std::uint8_t>(key)); }
 
     explicit TVerInfoRes(const std::string& FileName,
                          const VersionLibrary& library = SystemVersionLibrary());
@@ -47,6 +67,7 @@ public:
     // The string value at Index (0-9) under the first translation, up to its
     // first NUL; empty when it is missing. Never throws.
     std::string GetVersionString(std::uint8_t Index) const;
+    std::string GetVersionString(VersionKey key) const { return GetVersionString(static_cast<std::uint8_t>(key)); }
 
     // The first translation entry as one value: language in the low 16 bits,
     // code page in the high 16 bits.

@@ -11,10 +11,6 @@
 namespace corvanta {
 namespace {
 
-constexpr std::uint8_t kCompanyName = 0;
-constexpr std::uint8_t kFileDescription = 1;
-constexpr std::uint8_t kProductName = 7;
-
 // A property value as column text. Null has no text, so taking it fails and
 // the caller's catch level decides what that costs.
 std::string TextOf(const WmiValue& value) {
@@ -84,9 +80,9 @@ void AddProcessRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched,
                 // width, so the version columns always describe the file the
                 // row names.
                 const TVerInfoRes reader(t.tblProcessesFile.AsString(), versions);
-                t.tblProcessesDescription.SetAsString(reader.GetVersionString(kFileDescription));
-                t.tblProcessesVendor.SetAsString(reader.GetVersionString(kCompanyName));
-                t.tblProcessesProduct.SetAsString(reader.GetVersionString(kProductName));
+                t.tblProcessesDescription.SetAsString(reader.GetVersionString(VersionKey::kFileDescription));
+                t.tblProcessesVendor.SetAsString(reader.GetVersionString(VersionKey::kCompanyName));
+                t.tblProcessesProduct.SetAsString(reader.GetVersionString(VersionKey::kProductName));
             }
         } catch (...) {
         }

@@ -3,6 +3,8 @@
 // EWmiError, with what the callee's error object says when it left one.
 #include <objbase.h>
 #include <oleauto.h>
+#include <wbemcli.h>
+#include <winerror.h>
 
 #include <new>
 
@@ -16,7 +18,18 @@
 namespace corvanta {
 namespace {
 
-constexpr std::int32_t kPointer = static_cast<std::int32_t>(0x80004003);  // E_POINTER
+// The portable code spells these without windows.h; they must be Windows' own.
+static_assert(hresult::kOk == S_OK);
+static_assert(hresult::kFalse == S_FALSE);
+static_assert(hresult::kNoInterface == E_NOINTERFACE);
+static_assert(hresult::kFail == E_FAIL);
+static_assert(hresult::kOutOfMemory == E_OUTOFMEMORY);
+static_assert(hresult::kTypeMismatch == DISP_E_TYPEMISMATCH);
+static_assert(hresult::kWbemFailed == static_cast<HRESULT>(WBEM_E_FAILED));
+static_assert(hresult::kWbemNotFound == static_cast<HRESULT>(WBEM_E_NOT_FOUND));
+static_assert(hresult::kWbemInvalidNamespace == static_cast<HRESULT>(WBEM_E_INVALID_NAMESPACE));
+static_assert(hresult::kWbemInvalidQuery == static_cast<HRESULT>(WBEM_E_INVALID_QUERY));
+static_assert(hresult::kClassNotRegistered == REGDB_E_CLASSNOTREG);
 
 struct BstrTraits {
     using Type = BSTR;
@@ -75,7 +88,7 @@ void Check(HRESULT code, IUnknown* callee, const IID& iid) {
 // A call that succeeded must have handed out its object.
 template <typename T>
 void CheckOut(const ComPtr<T>& out) {
-    if (!out) throw EWmiError(kPointer);
+    if (!out) throw EWmiError(E_POINTER);
 }
 
 struct Locator : WmiLocator {

@@ -9,6 +9,21 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
 
+// The portable code spells these without windows.h; they must be Windows' own.
+// (The root keys are pointer casts, which no constant expression can compare;
+// advapi32 reads only their low 32 bits, which kHKey* hold.)
+static_assert(reg::kKeyRead == KEY_READ);
+static_assert(reg::kKeyWow64_64Key == KEY_WOW64_64KEY);
+static_assert(reg::kKeyWow64_32Key == KEY_WOW64_32KEY);
+static_assert(reg::kRegSz == REG_SZ);
+static_assert(reg::kRegExpandSz == REG_EXPAND_SZ);
+static_assert(reg::kRegDword == REG_DWORD);
+static_assert(reg::kSuccess == ERROR_SUCCESS);
+static_assert(reg::kFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(reg::kAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(reg::kMoreData == ERROR_MORE_DATA);
+static_assert(reg::kNoMoreItems == ERROR_NO_MORE_ITEMS);
+
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
 class SystemRegistryApi final : public RegistryApi {

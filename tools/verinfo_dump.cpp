@@ -24,7 +24,9 @@
 
 namespace {
 
+using corvanta::kVersionKeys;
 using corvanta::TVerInfoRes;
+using corvanta::VersionKey;
 using corvanta::VersionLibrary;
 
 std::string Escape(const std::string& text) {
@@ -49,8 +51,8 @@ void PrintReader(const std::string& file, const VersionLibrary& library, bool ch
     try {
         TVerInfoRes reader(file, library);
         std::printf("  Translation: %08X\n", static_cast<unsigned>(reader.GetTranslation()));
-        for (std::uint8_t i = 0; i < TVerInfoRes::kKeyCount; ++i) {
-            std::printf("  %-17s %s\n", TVerInfoRes::KeyName(i), Escape(reader.GetVersionString(i)).c_str());
+        for (const VersionKey key : kVersionKeys) {
+            std::printf("  %-17s %s\n", TVerInfoRes::KeyName(key), Escape(reader.GetVersionString(key)).c_str());
         }
     } catch (const corvanta::Exception& e) {
         std::printf("  %s\n", e.Message().c_str());
@@ -93,13 +95,13 @@ std::string RawLine(const std::string& path, const VersionLibrary& library) {
         line += "\tfixed=none";
     }
     if (!have_translation) return line;
-    for (std::uint8_t i = 0; i < TVerInfoRes::kKeyCount; ++i) {
+    for (const VersionKey key : kVersionKeys) {
         char sub_block[64];
         std::snprintf(sub_block, sizeof sub_block, "\\StringFileInfo\\%04X%04X\\%s",
                       static_cast<unsigned>(translation & 0xFFFF), static_cast<unsigned>(translation >> 16),
-                      TVerInfoRes::KeyName(i));
+                      TVerInfoRes::KeyName(key));
         line += '\t';
-        line += TVerInfoRes::KeyName(i);
+        line += TVerInfoRes::KeyName(key);
         if (library.ValueQuery(block.data(), sub_block, &value, &length)) {
             line += "=" + Escape(TextIn(block, value));
         } else {

@@ -14,7 +14,7 @@
 #include "app/layout.h"
 #include "app/shell_helpers.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -430,4 +430,4 @@ TEST(Layout, TheMainWindowLayoutHasEveryControl) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

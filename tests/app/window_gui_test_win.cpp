@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,8 +19,10 @@
 #include "app/Unit1.h"
 #include "app/error_box.h"
 #include "app/shell_helpers.h"
+#include "tests/support/message_pump_win.h"
+#include "tests/support/test_registry_win.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -35,58 +38,34 @@ public:
 
 constexpr char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// Uninstall entries put into the prefix's registry (the program's own
-// 32-bit view, or the current user's key) and taken out again, also when a
-// test fails.
+// Uninstall entries put into the prefix's registry (the program's own view
+// of the machine's key, or the current user's key) and taken out again, also
+// when a test fails.
 class UninstallEntries {
 public:
-    ~UninstallEntries() {
-        for (const auto& [hive, key] : keys_) RegDeleteKeyA(hive, key.c_str());
-    }
-    void Add(const std::string& name, const std::string& version = "") { Add(HKEY_LOCAL_MACHINE, name, version); }
+    void Add(const std::string& name, const std::string& version = "") { Add(RegView::kOwn, name, version); }
     void AddForCurrentUser(const std::string& name, const std::string& version = "") {
-        Add(HKEY_CURRENT_USER, name, version);
+        Add(RegView::kCurrentUser, name, version);
     }
-    void AddDwordName(DWORD value) {
-        HKEY key = Create(HKEY_LOCAL_MACHINE);
-        RegSetValueExA(key, "DisplayName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
+    void AddDwordName(DWORD value) { NewEntry(RegView::kOwn).SetDword("", "DisplayName", value); }
 
 private:
-    void Add(HKEY hive, const std::string& name, const std::string& version) {
-        HKEY key = Create(hive);
-        RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                       static_cast<DWORD>(name.size() + 1));
-        if (!version.empty())
-            RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                           static_cast<DWORD>(version.size() + 1));
-        RegCloseKey(key);
+    void Add(RegView view, const std::string& name, const std::string& version) {
+        const TestKeyTree& entry = NewEntry(view);
+        entry.SetString("", "DisplayName", name);
+        if (!version.empty()) entry.SetString("", "DisplayVersion", version);
     }
-    HKEY Create(HKEY hive) {
-        const std::string path = std::string(kUninstall) + "\\CorvantaWindowTest" + std::to_string(keys_.size());
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            throw std::runtime_error("cannot create " + path);
-        keys_.emplace_back(hive, path);
-        return key;
+    const TestKeyTree& NewEntry(RegView view) {
+        const std::string path = std::string(kUninstall) + "\\CorvantaWindowTest" + std::to_string(entries_.size());
+        return *entries_.emplace_back(std::make_unique<TestKeyTree>(path, view));
     }
-    std::vector<std::pair<HKEY, std::string>> keys_;
+    std::vector<std::unique_ptr<TestKeyTree>> entries_;
 };
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 // What a grid shows in one column, in display order, as the ListView itself
 // hands it out.
 std::vector<std::string> Shown(TGrid& grid, int column = 0) {
-    Pump();
+    PumpMessages();
     std::vector<std::string> rows;
     const int count = static_cast<int>(SendMessageA(grid.Handle(), LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -112,7 +91,7 @@ std::vector<std::string> Ours(const std::vector<std::string>& rows, const std::v
 void ClickAt(HWND hwnd, POINT at) {
     SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    Pump();
+    PumpMessages();
 }
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
@@ -183,12 +162,12 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void TearDown() override {
         form.reset();
-        Pump();
+        PumpMessages();
     }
     void Open() {
         form = std::make_unique<TForm1>(nullptr);
         form->Show();
-        Pump();
+        PumpMessages();
     }
     UninstallEntries entries;
     std::unique_ptr<TForm1> form;
@@ -300,7 +279,7 @@ TEST_F(MainWindowTest, ColumnsSpanTheGridAlsoAfterTheUserResizesOne) {
     RECT client{};
     GetClientRect(grid.Handle(), &client);
     SendMessageA(grid.Handle(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(300, 0));
-    Pump();
+    PumpMessages();
     const std::vector<int> widths = grid.ColumnWidths();
     EXPECT_EQ(widths[0], 300);
     EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), client.right);
@@ -327,12 +306,12 @@ TEST_F(MainWindowTest, OnlyTheUsersTurnToRunningProcessesRunsTheProcessScan) {
     EXPECT_EQ(form->RefreshProcessesRuns, 1);
     SendMessageA(form->PageControl1, TCM_SETCURSEL, 0, 0);  // a change made by code
     SendMessageA(form->PageControl1, TCM_SETCURSEL, 2, 0);
-    Pump();
+    PumpMessages();
     EXPECT_EQ(form->RefreshProcessesRuns, 1);
     // Ctrl+Tab from a grid turns the page as the user.
     ClickTab(form->PageControl1, 1);
     PressWithControl(form->cxGrid2->Handle(), VK_TAB);
-    Pump();
+    PumpMessages();
     EXPECT_EQ(form->ActivePage(), 2);
     EXPECT_EQ(form->RefreshProcessesRuns, 2);
 }
@@ -366,7 +345,7 @@ TEST_F(MainWindowTest, TheUsersFirstTurnToInstalledHotfixesAddsTheInstalledUpdat
     EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("Windows Hotfix KB000001"));
     // A change made by code runs nothing.
     SendMessageA(form->PageControl1, TCM_SETCURSEL, 1, 0);
-    Pump();
+    PumpMessages();
     SendMessageA(form->PageControl1, TCM_SETCURSEL, 0, 0);
     EXPECT_EQ(form->RefreshHotFixesRuns, 0);
     EXPECT_THAT(Ours(Shown(*form->cxGrid2), ours), ElementsAre("Windows Hotfix KB000001"));
@@ -389,30 +368,8 @@ TEST_F(MainWindowTest, TheUsersFirstTurnToInstalledHotfixesAddsTheInstalledUpdat
 // the program's own view of the class registration, put back however the
 // test ends.
 class BrokenWmiLocator {
-public:
-    BrokenWmiLocator() {
-        const char* path = "CLSID\\{76A64158-CB41-11D1-8B02-00600806D9B6}\\InprocServer32";
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) != ERROR_SUCCESS)
-            throw std::runtime_error("the WMI locator class is not registered");
-        char value[MAX_PATH] = {};
-        DWORD size = sizeof value - 1, type = 0;
-        if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS) {
-            old_ = value;
-            old_type_ = type;
-        }
-        const char missing[] = "corvanta_no_such_wmi.dll";
-        RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof missing);
-    }
-    ~BrokenWmiLocator() {
-        RegSetValueExA(key_, nullptr, 0, old_type_, reinterpret_cast<const BYTE*>(old_.c_str()),
-                       static_cast<DWORD>(old_.size() + 1));
-        RegCloseKey(key_);
-    }
-
-private:
-    HKEY key_ = nullptr;
-    std::string old_;
-    DWORD old_type_ = REG_SZ;
+    TemporaryRegValue server_{HKEY_CLASSES_ROOT, "CLSID\\{76A64158-CB41-11D1-8B02-00600806D9B6}\\InprocServer32",
+                              nullptr, "corvanta_no_such_wmi.dll"};
 };
 
 // When the locator cannot be created, the failure goes to the error box, and
@@ -535,7 +492,7 @@ TEST_F(MainWindowTest, TheHeadersDropDownButtonOpensTheFilterMenu) {
     const RECT button = grid.FilterButtonRect(1);
     SendMessageA(grid.Header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
     chooser.join();
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(menu_seen);
     EXPECT_EQ(grid.Model().Filter(1).kind, FilterKind::Blanks);
     EXPECT_THAT(Ours(Shown(grid), {"Menu With Version", "Menu Without Version"}), ElementsAre("Menu Without Version"));
@@ -622,22 +579,8 @@ TEST_F(MainWindowTest, TheBusyCursorCoversEveryControlUntilTheDefaultIsBack) {
 // Scaling: the same window in a child process started at 144 DPI (Wine
 // reads the setting when a process starts).
 TEST(MainWindowDpi, At144DpiEverythingIsHalfAgainAsLargeAndFits) {
-    HKEY desktop = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &desktop, nullptr),
-              ERROR_SUCCESS);
-    DWORD old_dpi = 0, size = sizeof old_dpi, type = 0;
-    const bool had_dpi = RegQueryValueExA(desktop, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&old_dpi),
-                                          &size) == ERROR_SUCCESS;
-    const DWORD dpi = 144;
-    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    auto restore = [&] {
-        if (had_dpi)
-            RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_dpi), sizeof old_dpi);
-        else
-            RegDeleteValueA(desktop, "LogPixels");
-        RegCloseKey(desktop);
-    };
+    std::optional<TemporaryRegValue> dpi_setting;
+    dpi_setting.emplace(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", DWORD{144});
 
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
@@ -659,7 +602,7 @@ TEST(MainWindowDpi, At144DpiEverythingIsHalfAgainAsLargeAndFits) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    restore();
+    dpi_setting.reset();
     ASSERT_TRUE(started);
     EXPECT_EQ(exit_code, 0u) << "the window at 144 DPI failed its checks (see the child's output)";
 }
@@ -672,7 +615,7 @@ TEST(MainWindowDpi, DISABLED_ChildAt144Dpi) {
     ASSERT_EQ(dpi, 144);
     TForm1 form(nullptr);
     form.Show();
-    Pump();
+    PumpMessages();
     RECT client{};
     GetClientRect(form.Handle(), &client);
     EXPECT_EQ(client.right, 1434);
@@ -705,4 +648,4 @@ TEST(MainWindowDpi, DISABLED_ChildAt144Dpi) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -6,7 +6,7 @@
 
 #include "app/Unit1.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 TEST(MainWindowWithoutLayout, ConstructionThrowsAndLeavesNoWindow) {
@@ -20,4 +20,4 @@ TEST(MainWindowWithoutLayout, ConstructionThrowsAndLeavesNoWindow) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const InputLibrary library(input);
     try {
         TVerInfoRes reader("input", library);
-        for (std::uint8_t i = 0; i < TVerInfoRes::kKeyCount; ++i) (void)reader.GetVersionString(i);
+        for (const VersionKey key : kVersionKeys) (void)reader.GetVersionString(key);
     } catch (const Exception&) {
     }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 // Records what a display is told, in order: "post N" or "changed".
@@ -173,4 +173,4 @@ TEST_F(TablesTest, TableWithoutALinkedDisplayWorks) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

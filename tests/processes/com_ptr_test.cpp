@@ -6,7 +6,7 @@
 
 #include "processes/wmi_error.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 // Counts references the way a COM object does.
@@ -85,4 +85,4 @@ TEST(WmiErrorTest, CarriesTheCodeAndTheErrorObject) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -9,7 +9,7 @@
 
 #include "processes/process_image.h"
 
-namespace corvanta::fakes {
+namespace corvanta::test {
 
 class FakeProcessImage : public ProcessImage {
 public:
@@ -25,4 +25,4 @@ public:
     }
 };
 
-}  // namespace corvanta::fakes
+}  // namespace corvanta::test

@@ -13,7 +13,7 @@
 #include "processes/wmi_access.h"
 #include "processes/wmi_error.h"
 
-namespace corvanta::fakes {
+namespace corvanta::test {
 
 struct FakeProcess {
     // What Fetch hands out for this process.
@@ -194,4 +194,4 @@ private:
     int objects_alive_ = 0;
 };
 
-}  // namespace corvanta::fakes
+}  // namespace corvanta::test

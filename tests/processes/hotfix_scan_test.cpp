@@ -11,15 +11,8 @@
 #include "tests/processes/fake_wmi.h"
 #include "tests/processes/scan_observers.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
-
-using fakes::CountingLink;
-using fakes::FakeProcess;
-using fakes::FakeUpdate;
-using fakes::FakeWmi;
-using fakes::LoggingCursor;
-using fakes::WmiStep;
 
 // The hot-fixes the uninstall key gave at start.
 const std::vector<std::string> kFromUninstallKey{"Windows XP Hotfix - KB873339", "Hotfix for Windows (kb555555)"};
@@ -219,4 +212,4 @@ TEST_F(InstalledUpdatesTest, OnlyTheFirstTurnAsksWmiAlsoWhenItFailed) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -9,21 +9,13 @@
 #include <vector>
 
 #include "tests/processes/fake_process_image.h"
-#include "tests/processes/fake_version_library.h"
+#include "tests/processes/file_table_version_library.h"
 #include "tests/processes/fake_wmi.h"
 #include "tests/processes/scan_observers.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
-using fakes::CountingLink;
-using fakes::FakeProcess;
-using fakes::FakeProcessImage;
-using fakes::FakeVersionFile;
-using fakes::FakeVersionLibrary;
-using fakes::FakeWmi;
-using fakes::LoggingCursor;
-using fakes::WmiStep;
 using Row = std::array<std::string, 5>;  // Caption, File, Description, Vendor, Product
 
 // One scan's world: the tables with a display, WMI, the process image paths,
@@ -79,7 +71,7 @@ struct ScanWorld {
 
     InventoryTables t;
     FakeWmi wmi;
-    FakeVersionLibrary versions;
+    FileTableVersionLibrary versions;
     FakeProcessImage images;
     LoggingCursor cursor{wmi.own_log};
     CountingLink link;
@@ -122,7 +114,7 @@ TEST_F(ProcessScanTest, MakesTheWmiCallsInOrderWithThePublishedArguments) {
 TEST_F(ProcessScanTest, EveryFailureLeavesADefinedTable) {
     struct Case {
         const char* what;
-        std::function<void(FakeWmi&, FakeVersionLibrary&)> arrange;
+        std::function<void(FakeWmi&, FileTableVersionLibrary&)> arrange;
         std::vector<Row> rows;
     };
     const std::vector<Row> none;
@@ -155,17 +147,17 @@ TEST_F(ProcessScanTest, EveryFailureLeavesADefinedTable) {
          {kAlpha, gamma_caption_only, kBeta}},
         {"file has no version information", [](auto&, auto&) {}, {kAlpha, gamma_file_only, kBeta}},
         {"version block without a translation",
-         [](auto&, FakeVersionLibrary& v) {
+         [](auto&, FileTableVersionLibrary& v) {
              v.files["C:\\app\\gamma.exe"] = FakeVersionFile{{{"FileDescription", "G"}}, false, true};
          },
          {kAlpha, gamma_file_only, kBeta}},
         {"version block without fixed file information",
-         [](auto&, FakeVersionLibrary& v) {
+         [](auto&, FileTableVersionLibrary& v) {
              v.files["C:\\app\\gamma.exe"] = FakeVersionFile{{{"FileDescription", "G"}}, true, false};
          },
          {kAlpha, gamma_file_only, kBeta}},
         {"version strings missing",
-         [](auto&, FakeVersionLibrary& v) {
+         [](auto&, FileTableVersionLibrary& v) {
              v.files["C:\\app\\gamma.exe"] =
                  FakeVersionFile{{{"FileDescription", "Gamma"}, {"CompanyName", "Gamma plc"}}};
          },
@@ -331,4 +323,4 @@ TEST_F(ProcessScanTest, AFailureOutsideTheScanStillRestoresCursorAndTable) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -23,7 +23,7 @@
 #include "scan_fixture_dir.h"
 #include "tests/processes/fake_wmi.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 using Row = std::array<std::string, 5>;  // Caption, File, Description, Vendor, Product
@@ -342,17 +342,17 @@ TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
     const std::string missing = dir + "\\no_such_file.exe";
     const std::string system_dll = System32("version.dll");
 
-    fakes::FakeWmi wmi;
+    FakeWmi wmi;
     wmi.processes = {
-        fakes::FakeProcess::Of(u"full.exe", Widen(full)),
-        fakes::FakeProcess::Of(u"noproduct.exe", Widen(no_product)),
-        fakes::FakeProcess::Of(u"noversion.exe", Widen(no_version)),
-        fakes::FakeProcess::Of(u"gone.exe", Widen(missing)),
-        fakes::FakeProcess::Of(u"system.exe", Widen(system_dll)),
-        fakes::FakeProcess::Of(u"nopath.exe", std::nullopt),
+        FakeProcess::Of(u"full.exe", Widen(full)),
+        FakeProcess::Of(u"noproduct.exe", Widen(no_product)),
+        FakeProcess::Of(u"noversion.exe", Widen(no_version)),
+        FakeProcess::Of(u"gone.exe", Widen(missing)),
+        FakeProcess::Of(u"system.exe", Widen(system_dll)),
+        FakeProcess::Of(u"nopath.exe", std::nullopt),
         // No path from WMI: the process id names the image.
-        fakes::FakeProcess::WithId(u"self.exe", GetCurrentProcessId()),
-        fakes::FakeProcess::WithId(u"ended.exe", 0xFFFFFFF1u),
+        FakeProcess::WithId(u"self.exe", GetCurrentProcessId()),
+        FakeProcess::WithId(u"ended.exe", 0xFFFFFFF1u),
     };
     InventoryTables t;
     CountingCursor cursor;
@@ -375,4 +375,4 @@ TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -10,7 +10,7 @@
 #include "common/cursor_service.h"
 #include "inventory/mem_table.h"
 
-namespace corvanta::fakes {
+namespace corvanta::test {
 
 class LoggingCursor : public CursorService {
 public:
@@ -34,4 +34,4 @@ public:
     int changed = 0;
 };
 
-}  // namespace corvanta::fakes
+}  // namespace corvanta::test

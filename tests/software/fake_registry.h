@@ -18,7 +18,7 @@
 #include "common/ansi_text.h"
 #include "software/registry_api.h"
 
-namespace corvanta::testing {
+namespace corvanta::test {
 
 class FakeRegistry final : public RegistryApi {
 public:
@@ -242,4 +242,4 @@ private:
     RegKey next_handle_ = 0x1000;
 };
 
-}  // namespace corvanta::testing
+}  // namespace corvanta::test

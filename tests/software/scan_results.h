@@ -6,7 +6,7 @@
 #include "software/registry_reader.h"
 #include "software/uninstall_scan.h"
 
-namespace corvanta::testing {
+namespace corvanta::test {
 
 inline std::vector<std::string> Column(const MemTable& table, std::size_t column) {
     std::vector<std::string> values;
@@ -33,4 +33,4 @@ struct ScanResults {
     InventoryTables tables;
 };
 
-}  // namespace corvanta::testing
+}  // namespace corvanta::test

@@ -9,17 +9,15 @@
 #include "tests/software/scan_results.h"
 #include "tests/software/fake_registry.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
-using testing::FakeRegistry;
 using View = FakeRegistry::View;
-using testing::Column;
 using ::testing::ElementsAre;
 
 const std::string kUninstall = "software\\microsoft\\windows\\currentVersion\\uninstall";
 
-class UninstallScanTest : public ::testing::Test, protected testing::ScanResults {
+class UninstallScanTest : public ::testing::Test, protected ScanResults {
 protected:
     explicit UninstallScanTest(bool has_64bit_view = false) : registry(has_64bit_view) {
         registry.AddKey(View::k32, kUninstall);
@@ -35,7 +33,7 @@ protected:
         Entry(subkey, name, &version, view);
     }
 
-    std::string Scan() { return testing::ScanForMessage(tables, registry); }
+    std::string Scan() { return ScanForMessage(tables, registry); }
 
     FakeRegistry registry;
 };
@@ -191,7 +189,7 @@ TEST_F(UninstallScanTest, ABadValueIsReportedAfterTheScanAndHidesNothing) {
         c.setup(r);
         InventoryTables t;
         t.kbmMemTable1.Open();
-        EXPECT_EQ(testing::ScanForMessage(t, r), c.message);
+        EXPECT_EQ(ScanForMessage(t, r), c.message);
         EXPECT_EQ(Column(t.kbmMemTable1, 0), c.programs);
         EXPECT_EQ(Column(t.kbmMemTable1, 1), c.versions);
         EXPECT_EQ(t.kbmMemTable1.CurrentRow(), 0u);
@@ -211,7 +209,7 @@ TEST_F(UninstallScanTest, AValueThatGrowsWhileReadIsReadAgain) {
     InventoryTables t;
     t.kbmMemTable1.Open();
     registry.grow_on_read["DisplayVersion"] = 1000;  // never settles
-    EXPECT_EQ(testing::ScanForMessage(t, registry), "Failed to get data for 'DisplayVersion'");
+    EXPECT_EQ(ScanForMessage(t, registry), "Failed to get data for 'DisplayVersion'");
     EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", ""));
 }
 
@@ -291,7 +289,7 @@ TEST_F(UninstallScanTest, EitherUninstallKeyMayBeMissingWithoutAWord) {
     user_only.SetString(View::kCurrentUser, kUninstall + "\\A", "DisplayName", "Per-user program");
     InventoryTables t;
     t.kbmMemTable1.Open();
-    EXPECT_EQ(testing::ScanForMessage(t, user_only), "");
+    EXPECT_EQ(ScanForMessage(t, user_only), "");
     EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Per-user program"));
     EXPECT_EQ(user_only.OpenHandles(), 0);
 }
@@ -312,7 +310,7 @@ TEST_F(UninstallScanTest, ABadValueInEitherKeyIsReportedAfterAllOfThemWereRead) 
     InventoryTables t;
     t.kbmMemTable1.Open();
     registry.SetValue(View::k32, kUninstall + "\\A", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
-    EXPECT_EQ(testing::ScanForMessage(t, registry), "Invalid data type for 'DisplayVersion'");  // the first
+    EXPECT_EQ(ScanForMessage(t, registry), "Invalid data type for 'DisplayVersion'");  // the first
     EXPECT_THAT(Column(t.kbmMemTable1, 0), ElementsAre("Machine program", "Alpha", "Gamma"));
     EXPECT_THAT(Column(t.kbmMemTable1, 1), ElementsAre("", "1", "3"));
     EXPECT_EQ(registry.OpenHandles(), 0);
@@ -463,4 +461,4 @@ TEST(RegistryReader, OpensSubkeysBelowTheOpenKeyWhichStaysOpen) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -11,22 +11,19 @@
 #include "software/registry_reader.h"
 #include "tests/software/scan_results.h"
 #include "software/uninstall_scan.h"
-#include "tests/software/test_registry_win.h"
+#include "tests/software/redirected_registry_api_win.h"
+#include "tests/support/test_registry_win.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
-using testing::RedirectedRegistryApi;
-using testing::RegView;
-using testing::TestKeyTree;
-using testing::Column;
 using ::testing::ElementsAre;
 
 const char kTestRoot[] = "Software\\CorvantaTests\\Uninstall";
 
-class WineUninstallScanTest : public ::testing::Test, protected testing::ScanResults {
+class WineUninstallScanTest : public ::testing::Test, protected ScanResults {
 protected:
-    std::string Scan() { return testing::ScanForMessage(tables, registry); }
+    std::string Scan() { return ScanForMessage(tables, registry); }
 
     TestKeyTree tree64{kTestRoot, RegView::k64};
     TestKeyTree tree32{kTestRoot, RegView::k32};
@@ -175,8 +172,8 @@ TEST(WineUninstallKey, EntriesOfBothViewsAndThePerUserKeyAreListed) {
     // product (32-bit) misses the 64-bit entry, the 64-bit test build the
     // 32-bit one.
     const std::string other_view = uninstall + (sizeof(void*) == 8 ? "CorvantaTest32" : "CorvantaTest64");
-    HKEY key = nullptr;
-    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, other_view.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    UniqueRegKey key;
+    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, other_view.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
 
     InventoryTables tables;
     tables.kbmMemTable1.Open();
@@ -196,4 +193,4 @@ TEST(WineUninstallKey, EntriesOfBothViewsAndThePerUserKeyAreListed) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -8,7 +8,7 @@
 
 #include "app/com_apartment.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 // Runs `body` on a fresh thread, where COM starts uninitialised.
@@ -67,4 +67,4 @@ TEST(ComApartment, LeavesAnApartmentItDidNotMake) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -10,22 +10,10 @@
 
 #include "app/uSplash.h"
 #include "resources/resource_ids.h"
+#include "tests/support/message_pump_win.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
-
-// Runs the message loop for a while, as the program's loop would.
-void Pump(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    } while (GetTickCount() - start < milliseconds);
-}
 
 double Millis(LARGE_INTEGER from) {
     LARGE_INTEGER now, frequency;
@@ -123,7 +111,7 @@ TEST(SplashWindow, HidesOnTheFirstTickThatAMessageLoopDelivers) {
         LARGE_INTEGER enabled;
         QueryPerformanceCounter(&enabled);
         splash.EnableTimer();
-        while (IsWindowVisible(splash.Handle()) && Millis(enabled) < 10000) Pump(1);
+        while (IsWindowVisible(splash.Handle()) && Millis(enabled) < 10000) PumpMessagesFor(1);
         const double hiddenAfter = Millis(enabled);
         EXPECT_FALSE(IsWindowVisible(splash.Handle()));
         EXPECT_GE(hiddenAfter, 1990.0);
@@ -137,7 +125,7 @@ TEST(SplashWindow, HidesOnTheFirstTickThatAMessageLoopDelivers) {
         splash.EnableTimer();
         Sleep(2300);
         EXPECT_TRUE(IsWindowVisible(splash.Handle()));
-        Pump(300);
+        PumpMessagesFor(300);
         EXPECT_FALSE(IsWindowVisible(splash.Handle()));
     }
 }
@@ -179,7 +167,7 @@ TEST(SplashWindow, OnceClosedIsNeverShownAgainAndLivesOn) {
     EXPECT_TRUE(IsWindow(splash.Handle())) << "closing hides, it does not destroy";
     splash.Show();
     splash.BringToFront();
-    Pump(300);
+    PumpMessagesFor(300);
     EXPECT_FALSE(IsWindowVisible(splash.Handle()));
     // A close request from outside hides too and keeps the window.
     TfrmSplash other;
@@ -190,4 +178,4 @@ TEST(SplashWindow, OnceClosedIsNeverShownAgainAndLivesOn) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -20,9 +20,7 @@ if [ ! -x "$host_dump" ]; then
 fi
 folders=("$@")
 if [ ${#folders[@]} -eq 0 ]; then
-  folders=(/usr/lib/i386-linux-gnu/wine/i386-windows
-           /usr/lib/x86_64-linux-gnu/wine/i386-windows
-           /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  mapfile -t folders < "$here/tests/support/wine_system_folders.txt"
 fi
 mkdir -p "$work"
 list=$work/files.txt

@@ -4,7 +4,7 @@
 
 #include "common/ansi_text.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 TEST(AnsiText, WideToAnsi) {
@@ -29,4 +29,4 @@ TEST(AnsiText, CodePageRoundTrips) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

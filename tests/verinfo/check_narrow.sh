@@ -10,9 +10,7 @@ host_dump=$1 work=$2
 shift 2
 folders=("$@")
 if [ ${#folders[@]} -eq 0 ]; then
-  folders=(/usr/lib/i386-linux-gnu/wine/i386-windows
-           /usr/lib/x86_64-linux-gnu/wine/i386-windows
-           /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  mapfile -t folders < "$(dirname "${BASH_SOURCE[0]}")/../support/wine_system_folders.txt"
 fi
 mkdir -p "$work"
 list=$work/files.txt

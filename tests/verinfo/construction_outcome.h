@@ -4,7 +4,7 @@
 
 #include "processes/VerInfo.h"
 
-namespace corvanta::testing {
+namespace corvanta::test {
 
 inline std::string ConstructionOutcome(const std::string& file, const VersionLibrary& library) {
     try {
@@ -19,4 +19,4 @@ inline std::string ConstructionOutcome(const std::string& file, const VersionLib
     }
 }
 
-}  // namespace corvanta::testing
+}  // namespace corvanta::test

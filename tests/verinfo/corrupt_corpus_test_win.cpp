@@ -16,7 +16,7 @@
 #include "tests/processes/fake_wmi.h"
 #include "verinfo_fixture_dir.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 struct CorruptFile {
@@ -39,10 +39,10 @@ std::vector<CorruptFile> Corpus() {
 
 // What a reader makes of the file: its outcome, and its strings when it loads.
 std::string Reading(const std::string& file, const VersionLibrary& library) {
-    std::string result = testing::ConstructionOutcome(file, library);
+    std::string result = ConstructionOutcome(file, library);
     if (result != "ok") return result;
     const TVerInfoRes reader(file, library);
-    for (std::uint8_t i = 0; i < TVerInfoRes::kKeyCount; ++i) result += "|" + reader.GetVersionString(i);
+    for (const VersionKey key : kVersionKeys) result += "|" + reader.GetVersionString(key);
     return result;
 }
 
@@ -52,7 +52,7 @@ TEST(CorruptCorpusWine, CheckedVersionDllNeverSeesAMalformedFile) {
     for (const CorruptFile& file : corpus) {
         SCOPED_TRACE(file.path);
         if (file.expected == "malformed") {
-            EXPECT_EQ(testing::ConstructionOutcome(file.path, SystemVersionLibrary()),
+            EXPECT_EQ(ConstructionOutcome(file.path, SystemVersionLibrary()),
                       "ENoVerInfoError: No Version Info Available.");
         } else {
             // Passed on to version.dll: it reads them as the portable reader does.
@@ -72,11 +72,11 @@ public:
 TEST(CorruptCorpusWine, ProcessScanPostsEveryRow) {
     const std::vector<CorruptFile> corpus = Corpus();
     ASSERT_FALSE(corpus.empty());
-    fakes::FakeWmi wmi;
+    FakeWmi wmi;
     for (std::size_t i = 0; i < corpus.size(); ++i) {
         const std::string caption = "hostile" + std::to_string(i) + ".exe";
         const std::string& path = corpus[i].path;
-        wmi.processes.push_back(fakes::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
+        wmi.processes.push_back(FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
                                                        std::u16string(path.begin(), path.end())));
     }
     InventoryTables t;
@@ -98,4 +98,4 @@ TEST(CorruptCorpusWine, ProcessScanPostsEveryRow) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

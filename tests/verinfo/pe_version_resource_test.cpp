@@ -8,13 +8,8 @@
 #include "processes/pe_version_resource.h"
 #include "test_images.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
-
-using test::Bytes;
-using test::BuildImage;
-using test::ImageOptions;
-using test::Resource;
 
 constexpr std::uint16_t kRtVersion = 16;
 
@@ -56,7 +51,7 @@ TEST(PeVersionResource, LanguageChoice) {
         for (std::uint16_t language : c.stored) {
             // The data is the language itself, so the choice shows.
             Bytes data(2);
-            test::Put16(data, 0, language);
+            Put16(data, 0, language);
             resources.push_back({kRtVersion, 1, language, data});
         }
         const std::string want =
@@ -159,4 +154,4 @@ TEST(PeVersionResource, FileSource) {
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -15,7 +15,7 @@
 #include "processes/VerInfo.h"
 #include "verinfo_fixture_dir.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 std::string Fixture(const std::string& name) {
@@ -38,25 +38,35 @@ std::vector<Library> Libraries() {
 }
 
 std::string Outcome(const std::string& file, const VersionLibrary& library) {
-    return testing::ConstructionOutcome(file, library);
+    return ConstructionOutcome(file, library);
 }
 
 struct Loaded {
     const char* file;
     std::uint32_t translation;
-    std::map<int, std::string> strings;  // indexes not listed read as empty
+    std::map<VersionKey, std::string> strings;  // keys not listed read as empty
 };
 
+using enum VersionKey;
 const Loaded kLoaded[] = {
     {"full_04b0.dll", 0x04B00409,
-     {{0, "Caf\xE9 Corp"}, {1, "Full fixture"}, {2, "1.2.3.4"}, {3, "full"}, {4, "Copyright 2026"},
-      {5, ""}, {6, "full_04b0.dll"}, {7, "Price \x80 5"}, {8, "5.6.7.8"}, {9, "Smile ?!"}}},
-    {"ansi_04e4.dll", 0x04E40409, {{0, "Ansi Vendor"}, {1, "Ansi fixture"}, {7, "Ansi Product"}}},
+     {{kCompanyName, "Caf\xE9 Corp"},
+      {kFileDescription, "Full fixture"},
+      {kFileVersion, "1.2.3.4"},
+      {kInternalName, "full"},
+      {kLegalCopyright, "Copyright 2026"},
+      {kLegalTrademarks, ""},
+      {kOriginalFilename, "full_04b0.dll"},
+      {kProductName, "Price \x80 5"},
+      {kProductVersion, "5.6.7.8"},
+      {kComments, "Smile ?!"}}},
+    {"ansi_04e4.dll", 0x04E40409,
+     {{kCompanyName, "Ansi Vendor"}, {kFileDescription, "Ansi fixture"}, {kProductName, "Ansi Product"}}},
     {"second_translation.dll", 0x04B00409, {}},
-    {"languages.dll", 0x04B00409, {{0, "English"}}},
-    {"german_only.dll", 0x04B00407, {{0, "Nur Deutsch"}}},
-    {"embedded_nul.dll", 0x04B00409, {{0, "abc"}, {7, "Mixed case"}}},
-    {"unterminated.dll", 0x04B00409, {{7, "abc"}, {9, "xyz"}}},
+    {"languages.dll", 0x04B00409, {{kCompanyName, "English"}}},
+    {"german_only.dll", 0x04B00407, {{kCompanyName, "Nur Deutsch"}}},
+    {"embedded_nul.dll", 0x04B00409, {{kCompanyName, "abc"}, {kProductName, "Mixed case"}}},
+    {"unterminated.dll", 0x04B00409, {{kProductName, "abc"}, {kComments, "xyz"}}},
 };
 
 TEST(VerInfoFixtures, StringsOfTheFirstTranslation) {
@@ -67,11 +77,11 @@ TEST(VerInfoFixtures, StringsOfTheFirstTranslation) {
             ASSERT_EQ(Outcome(file, library.get()), "ok");
             TVerInfoRes reader(file, library.get());
             EXPECT_EQ(reader.GetTranslation(), expected.translation);
-            for (std::uint8_t index = 0; index < TVerInfoRes::kKeyCount; ++index) {
-                const auto it = expected.strings.find(index);
+            for (const VersionKey key : kVersionKeys) {
+                const auto it = expected.strings.find(key);
                 const std::string want = it != expected.strings.end() ? it->second : "";
-                EXPECT_EQ(reader.GetVersionString(index), want) << TVerInfoRes::KeyName(index);
-                EXPECT_EQ(reader.GetVersionString(index), want) << "second lookup";
+                EXPECT_EQ(reader.GetVersionString(key), want) << TVerInfoRes::KeyName(key);
+                EXPECT_EQ(reader.GetVersionString(key), want) << "second lookup";
             }
         }
     }
@@ -108,9 +118,9 @@ TEST(VerInfoFixtures, HoldsNoFileOpen) {
         TVerInfoRes reader(copy.string(), library.get());
         std::error_code error;
         EXPECT_TRUE(fs::remove(copy, error)) << library.name << ": " << error.message();
-        EXPECT_EQ(reader.GetVersionString(1), "Full fixture") << library.name;
+        EXPECT_EQ(reader.GetVersionString(VersionKey::kFileDescription), "Full fixture") << library.name;
     }
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -5,11 +5,11 @@
 
 #include <type_traits>
 
-#include "construction_outcome.h"
-#include "fake_version_library.h"
+#include "tests/verinfo/construction_outcome.h"
+#include "tests/verinfo/scripted_version_library.h"
 #include "processes/VerInfo.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 static_assert(std::is_base_of_v<Exception, EVerInfoError>);
@@ -22,8 +22,8 @@ constexpr const char* kTranslation = "\\VarFileInfo\\Translation";
 
 // A block of 128 bytes: the translation at 0 (language 0x0409, code page
 // 0x04B0), fixed information at 8, text at 64.
-FakeVersionLibrary Healthy() {
-    FakeVersionLibrary fake;
+ScriptedVersionLibrary Healthy() {
+    ScriptedVersionLibrary fake;
     fake.size = 128;
     fake.handle = 77;
     fake.bytes.assign(128, 0);
@@ -39,13 +39,13 @@ FakeVersionLibrary Healthy() {
     return fake;
 }
 
-std::string Outcome(const FakeVersionLibrary& fake) { return testing::ConstructionOutcome("x.exe", fake); }
+std::string Outcome(const ScriptedVersionLibrary& fake) { return ConstructionOutcome("x.exe", fake); }
 
 TEST(VerInfoReader, ReadsOnceWithTheReportedHandleAndSize) {
-    const FakeVersionLibrary fake = Healthy();
+    const ScriptedVersionLibrary fake = Healthy();
     TVerInfoRes reader("x.exe", fake);
-    EXPECT_EQ(reader.GetVersionString(0), "Vendor");
-    EXPECT_EQ(reader.GetVersionString(0), "Vendor");
+    EXPECT_EQ(reader.GetVersionString(VersionKey::kCompanyName), "Vendor");
+    EXPECT_EQ(reader.GetVersionString(VersionKey::kCompanyName), "Vendor");
     const std::vector<std::string> expected = {
         "size x.exe", "read x.exe 77 128", std::string("query ") + kTranslation, "query \\",
         "query \\StringFileInfo\\040904B0\\CompanyName", "query \\StringFileInfo\\040904B0\\CompanyName"};
@@ -55,38 +55,38 @@ TEST(VerInfoReader, ReadsOnceWithTheReportedHandleAndSize) {
 TEST(VerInfoReader, ConstructionFailures) {
     const struct {
         const char* name;
-        void (*spoil)(FakeVersionLibrary&);
+        void (*spoil)(ScriptedVersionLibrary&);
         const char* outcome;
     } cases[] = {
-        {"no block", [](FakeVersionLibrary& f) { f.size = 0; }, "ENoVerInfoError: No Version Info Available."},
+        {"no block", [](ScriptedVersionLibrary& f) { f.size = 0; }, "ENoVerInfoError: No Version Info Available."},
         // A size that does not fit the signed field is no size at all.
-        {"size beyond 2 GiB", [](FakeVersionLibrary& f) { f.size = 0x80000000u; },
+        {"size beyond 2 GiB", [](ScriptedVersionLibrary& f) { f.size = 0x80000000u; },
          "ENoVerInfoError: No Version Info Available."},
-        {"read fails", [](FakeVersionLibrary& f) { f.read_ok = false; }, "EVerInfoError: Cannot obtain version info."},
-        {"no translation", [](FakeVersionLibrary& f) { f.answers.erase(kTranslation); },
+        {"read fails", [](ScriptedVersionLibrary& f) { f.read_ok = false; }, "EVerInfoError: Cannot obtain version info."},
+        {"no translation", [](ScriptedVersionLibrary& f) { f.answers.erase(kTranslation); },
          "EVerInfoError: No language info."},
-        {"translation of 3 bytes", [](FakeVersionLibrary& f) { f.answers[kTranslation] = {0, 3}; },
+        {"translation of 3 bytes", [](ScriptedVersionLibrary& f) { f.answers[kTranslation] = {0, 3}; },
          "EVerInfoError: No language info."},
-        {"translation outside the block", [](FakeVersionLibrary& f) { f.answers[kTranslation] = {126, 4}; },
+        {"translation outside the block", [](ScriptedVersionLibrary& f) { f.answers[kTranslation] = {126, 4}; },
          "EVerInfoError: No language info."},
-        {"no fixed information", [](FakeVersionLibrary& f) { f.answers.erase("\\"); },
+        {"no fixed information", [](ScriptedVersionLibrary& f) { f.answers.erase("\\"); },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information of 51 bytes", [](FakeVersionLibrary& f) { f.answers["\\"] = {8, 51}; },
+        {"fixed information of 51 bytes", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {8, 51}; },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information past the block", [](FakeVersionLibrary& f) { f.answers["\\"] = {100, 52}; },
+        {"fixed information past the block", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {100, 52}; },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information before the block", [](FakeVersionLibrary& f) { f.answers["\\"] = {-64, 52}; },
+        {"fixed information before the block", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {-64, 52}; },
          "eNoFixeVerInfo: No fixed file info"},
     };
     for (const auto& c : cases) {
-        FakeVersionLibrary fake = Healthy();
+        ScriptedVersionLibrary fake = Healthy();
         c.spoil(fake);
         EXPECT_EQ(Outcome(fake), c.outcome) << c.name;
     }
 }
 
 TEST(VerInfoReader, StopsAtTheFirstFailure) {
-    FakeVersionLibrary fake = Healthy();
+    ScriptedVersionLibrary fake = Healthy();
     fake.size = 0;
     EXPECT_THROW(TVerInfoRes("x.exe", fake), ENoVerInfoError);
     EXPECT_EQ(fake.calls, std::vector<std::string>{"size x.exe"});
@@ -100,20 +100,20 @@ TEST(VerInfoReader, StopsAtTheFirstFailure) {
 TEST(VerInfoReader, LookupPathHasFourUpperCaseHexDigitsEach) {
     const struct {
         unsigned char translation[4];
-        std::uint8_t index;
+        VersionKey key;
         const char* path;
     } cases[] = {
-        {{0x09, 0x04, 0xE4, 0x04}, 0, "\\StringFileInfo\\040904E4\\CompanyName"},
-        {{0x09, 0x04, 0xB0, 0x04}, 1, "\\StringFileInfo\\040904B0\\FileDescription"},
-        {{0x0C, 0x00, 0xAB, 0x00}, 7, "\\StringFileInfo\\000C00AB\\ProductName"},
-        {{0xEF, 0xBE, 0xFE, 0xCA}, 9, "\\StringFileInfo\\BEEFCAFE\\Comments"},
+        {{0x09, 0x04, 0xE4, 0x04}, VersionKey::kCompanyName, "\\StringFileInfo\\040904E4\\CompanyName"},
+        {{0x09, 0x04, 0xB0, 0x04}, VersionKey::kFileDescription, "\\StringFileInfo\\040904B0\\FileDescription"},
+        {{0x0C, 0x00, 0xAB, 0x00}, VersionKey::kProductName, "\\StringFileInfo\\000C00AB\\ProductName"},
+        {{0xEF, 0xBE, 0xFE, 0xCA}, VersionKey::kComments, "\\StringFileInfo\\BEEFCAFE\\Comments"},
     };
     for (const auto& c : cases) {
-        FakeVersionLibrary fake = Healthy();
+        ScriptedVersionLibrary fake = Healthy();
         std::copy(c.translation, c.translation + 4, fake.bytes.begin());
         fake.answers[c.path] = {64, 7};
         TVerInfoRes reader("x.exe", fake);
-        EXPECT_EQ(reader.GetVersionString(c.index), "Vendor") << c.path;
+        EXPECT_EQ(reader.GetVersionString(c.key), "Vendor") << c.path;
     }
 }
 
@@ -125,11 +125,11 @@ TEST(VerInfoReader, AllTenKeyNames) {
 }
 
 TEST(VerInfoReader, LookupsThatFindNothingGiveEmptyText) {
-    FakeVersionLibrary fake = Healthy();
+    ScriptedVersionLibrary fake = Healthy();
     const std::string path = "\\StringFileInfo\\040904B0\\CompanyName";
     const struct {
         const char* name;
-        FakeVersionLibrary::Answer answer;
+        ScriptedVersionLibrary::Answer answer;
         std::string text;
     } cases[] = {
         {"text at the block's last bytes, no NUL", {125, 3}, "abc"},
@@ -143,17 +143,17 @@ TEST(VerInfoReader, LookupsThatFindNothingGiveEmptyText) {
     for (const auto& c : cases) {
         fake.answers[path] = c.answer;
         TVerInfoRes reader("x.exe", fake);
-        EXPECT_EQ(reader.GetVersionString(0), c.text) << c.name;
+        EXPECT_EQ(reader.GetVersionString(VersionKey::kCompanyName), c.text) << c.name;
     }
 
     fake.answers.erase(path);
     TVerInfoRes missing("x.exe", fake);
-    EXPECT_EQ(missing.GetVersionString(0), "");
+    EXPECT_EQ(missing.GetVersionString(VersionKey::kCompanyName), "");
 
     fake.throw_on = path;
     TVerInfoRes throwing("x.exe", fake);
-    EXPECT_EQ(throwing.GetVersionString(0), "");
+    EXPECT_EQ(throwing.GetVersionString(VersionKey::kCompanyName), "");
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

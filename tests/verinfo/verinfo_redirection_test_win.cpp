@@ -13,7 +13,7 @@
 #include "processes/VerInfo.h"
 #include "verinfo_fixture_dir.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
 
 // Runs action with this thread's redirection off.
@@ -42,7 +42,7 @@ TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
     ASSERT_FALSE(Visible(probe)) << "the probe must exist only in the 64-bit folder";
 
     TVerInfoRes reader(probe);
-    EXPECT_EQ(reader.GetVersionString(1), "Full fixture");
+    EXPECT_EQ(reader.GetVersionString(VersionKey::kFileDescription), "Full fixture");
     EXPECT_FALSE(Visible(probe)) << "redirection is back on after a successful read";
 
     // A failed read turns it back on too.
@@ -73,13 +73,13 @@ TEST(VerInfoRedirection, CheckJudgesTheFileVersionDllReads) {
     };
 
     ASSERT_TRUE(place(hostile, sound));
-    EXPECT_EQ(testing::ConstructionOutcome(probe, SystemVersionLibrary()),
+    EXPECT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()),
               "ENoVerInfoError: No Version Info Available.");
 
     ASSERT_TRUE(place(sound, hostile));
-    ASSERT_EQ(testing::ConstructionOutcome(probe, SystemVersionLibrary()), "ok");
-    EXPECT_EQ(TVerInfoRes(probe).GetVersionString(1), "Full fixture");
+    ASSERT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()), "ok");
+    EXPECT_EQ(TVerInfoRes(probe).GetVersionString(VersionKey::kFileDescription), "Full fixture");
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -7,13 +7,8 @@
 #include "processes/version_block.h"
 #include "test_images.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
-
-using test::Bytes;
-using test::Node;
-using test::Text;
-using test::UsualBlock;
 
 // A prepared buffer as the portable library makes it: room for the block
 // and its converted strings.
@@ -149,10 +144,10 @@ TEST(VersionBlock, DeepNesting) {
         node = Node{u"K", {}, true, {node}};
         path += "\\K";
     }
-    const Bytes buffer = Prepared(Node{u"VS_VERSION_INFO", test::FixedInfo(), false, {node}}.Build());
+    const Bytes buffer = Prepared(Node{u"VS_VERSION_INFO", FixedInfo(), false, {node}}.Build());
     EXPECT_EQ(Query(buffer, path), "");
     EXPECT_EQ(Query(buffer, "\\K\\K\\K"), "");
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -13,17 +13,8 @@
 #include "test_images.h"
 #include "verinfo_fixture_dir.h"
 
-namespace corvanta {
+namespace corvanta::test {
 namespace {
-
-using test::Bytes;
-using test::BuildImage;
-using test::ImageOptions;
-using test::Node;
-using test::Put16;
-using test::Resource;
-using test::Text;
-using test::UsualBlock;
 
 constexpr std::uint16_t kRtVersion = 16;
 
@@ -35,7 +26,7 @@ std::string Fault(const Bytes& block) {
 Node Strings() { return UsualBlock({Text(u"CompanyName", u"Vendor"), Text(u"ProductName", u"Product")}); }
 
 Bytes WithTail(Bytes block, std::initializer_list<std::uint8_t> tail) {
-    test::Pad4(block);
+    Pad4(block);
     for (std::uint8_t b : tail) block.push_back(std::byte{b});
     Put16(block, 0, static_cast<std::uint16_t>(block.size()));
     return block;
@@ -109,7 +100,7 @@ TEST(VersionCheck, WayToTheResource) {
     constexpr std::size_t kSizeOfImageAt = 0x44 + 20 + 56;
     const auto image_end = std::to_integer<std::uint32_t>(small_image[kSizeOfImageAt]) |
                            std::to_integer<std::uint32_t>(small_image[kSizeOfImageAt + 1]) << 8;
-    test::Put32(small_image, kSizeOfImageAt, image_end - 4);
+    Put32(small_image, kSizeOfImageAt, image_end - 4);
     ImageOptions unstored_tail;
     unstored_tail.raw_cut = 2;
     Bytes unknown_magic = BuildImage({Version(block)});
@@ -202,10 +193,10 @@ TEST(VersionCheck, CorruptedCorpus) {
             ++malformed;
             EXPECT_FALSE(check.reason.empty()) << file;
         }
-        (void)testing::ConstructionOutcome(file, PortableVersionLibrary());
+        (void)ConstructionOutcome(file, PortableVersionLibrary());
     }
     EXPECT_GE(malformed, 40);
 }
 
 }  // namespace
-}  // namespace corvanta
+}  // namespace corvanta::test

@@ -1,3 +1,5 @@
+// The host build's conversion to 8-bit text: Windows-1252, the code page
+// the host stands in for (Windows uses the active code page, ansi_text_win.cpp).
 #include "common/ansi_text.h"
 
 namespace corvanta {

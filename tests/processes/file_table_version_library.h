@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "processes/fixed_file_info.h"
 #include "processes/version_library.h"
 
-namespace corvanta::fakes {
+namespace corvanta::test {
 
 struct FakeVersionFile {
     std::map<std::string, std::string> strings;  // key name -> value
@@ -20,7 +21,7 @@ struct FakeVersionFile {
     bool fixed_info = true;
 };
 
-class FakeVersionLibrary : public VersionLibrary {
+class FileTableVersionLibrary : public VersionLibrary {
 public:
     std::map<std::string, FakeVersionFile> files;
     // The file names handed to SizeQuery, in order.
@@ -80,7 +81,7 @@ private:
     static std::vector<char> Block(const FakeVersionFile& file) {
         std::vector<char> out(4);
         if (file.translation) Put(out, "\\VarFileInfo\\Translation", std::string("\x09\x04\xE4\x04", 4));
-        if (file.fixed_info) Put(out, "\\", std::string(52, '\0'));
+        if (file.fixed_info) Put(out, "\\", std::string(sizeof(FixedFileInfo), '\0'));
         for (const auto& [key, text] : file.strings)
             Put(out, "\\StringFileInfo\\040904E4\\" + key, text + std::string(1, '\0'));
         const auto total = static_cast<std::uint32_t>(out.size());
@@ -89,4 +90,4 @@ private:
     }
 };
 
-}  // namespace corvanta::fakes
+}  // namespace corvanta::test

@@ -1,9 +1,6 @@
 // libFuzzer harness for the layout reader: any bytes either parse or throw
 // ELayoutError, and every typed read of a parsed item does the same.
-//
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. \
-//     -o layout_fuzz tests/app/layout_fuzz.cpp app/layout.cpp
-//   ./layout_fuzz -max_total_time=60 CORPUS   (seed: resources/main_window.layout)
+// tools/fuzz.sh builds and runs it, seeded with resources/*.layout.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -11,9 +11,9 @@
 
 #include "processes/version_library.h"
 
-namespace corvanta {
+namespace corvanta::test {
 
-class FakeVersionLibrary : public VersionLibrary {
+class ScriptedVersionLibrary : public VersionLibrary {
 public:
     struct Answer {
         std::int64_t offset;  // from the block's start; may point outside it
@@ -57,4 +57,4 @@ public:
     }
 };
 
-}  // namespace corvanta
+}  // namespace corvanta::test
