@@ -150,10 +150,9 @@ void TForm1::BuildHeading(const Layout& layout) {
 void TForm1::BuildPages(const Layout& layout) {
     const LayoutItem& tabs = layout.Find("PageControl1");
     const std::vector<int> r = tabs.Ints("rect", 4);
-    PageControl1 = CreateWindowExA(0, WC_TABCONTROLA, "",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, Scale(r[0]),
-                                   Scale(r[1]), Scale(r[2]), Scale(r[3]), Handle(), nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+    PageControl1 = CreateWindowExA(
+        0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, Scale(r[0]),
+        Scale(r[1]), Scale(r[2]), Scale(r[3]), Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!PageControl1) throw EWindowError("Cannot create the page control");
     SendMessageA(PageControl1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SetWindowSubclass(PageControl1, PageControlProc, 1, reinterpret_cast<DWORD_PTR>(background_.get()));

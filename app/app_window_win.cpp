@@ -35,33 +35,33 @@ void AppWindow::SetMainWindow(HWND main) {
 
 LRESULT AppWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_GETMINMAXINFO: {
-        // A captioned window would otherwise be given a minimum size.
-        auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-        info->ptMinTrackSize = POINT{0, 0};
-        return 0;
-    }
-    case WM_ACTIVATE:
-        // Chosen from the taskbar or the task switcher: hand the focus on once
-        // the activation is over. A modal box, if one is open, goes first.
-        if (LOWORD(wparam) != WA_INACTIVE) PostMessageA(Handle(), kActivateMain, 0, 0);
-        return 0;
-    case kActivateMain: {
-        HWND target = main_;
-        HWND popup = GetLastActivePopup(Handle());
-        if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup) &&
-            !(GetWindowLongA(popup, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
-            target = popup;
-        if (target && IsWindowVisible(target) && GetActiveWindow() == Handle()) SetActiveWindow(target);
-        return 0;
-    }
-    case WM_CLOSE:
-        // "Close window" on the taskbar button closes the main window, which
-        // ends the program.
-        if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
-        return 0;
-    default:
-        break;
+        case WM_GETMINMAXINFO: {
+            // A captioned window would otherwise be given a minimum size.
+            auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+            info->ptMinTrackSize = POINT{0, 0};
+            return 0;
+        }
+        case WM_ACTIVATE:
+            // Chosen from the taskbar or the task switcher: hand the focus on once
+            // the activation is over. A modal box, if one is open, goes first.
+            if (LOWORD(wparam) != WA_INACTIVE) PostMessageA(Handle(), kActivateMain, 0, 0);
+            return 0;
+        case kActivateMain: {
+            HWND target = main_;
+            HWND popup = GetLastActivePopup(Handle());
+            if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup) &&
+                !(GetWindowLongA(popup, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+                target = popup;
+            if (target && IsWindowVisible(target) && GetActiveWindow() == Handle()) SetActiveWindow(target);
+            return 0;
+        }
+        case WM_CLOSE:
+            // "Close window" on the taskbar button closes the main window, which
+            // ends the program.
+            if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+            return 0;
+        default:
+            break;
     }
     return DefaultMessage(message, wparam, lparam);
 }

@@ -54,9 +54,9 @@ void RunMessageLoop() {
 }
 
 int Run() {
-    ComApartment com;                                                    // 1
+    ComApartment com;  // 1
 
-    AppWindow application(kApplicationTitle);                           // 2
+    AppWindow application(kApplicationTitle);  // 2
 
     std::unique_ptr<TfrmSplash> splash = std::make_unique<TfrmSplash>();  // 3
     frmSplash = splash.get();
@@ -69,14 +69,14 @@ int Run() {
     ScopeGuard forgetForm([] { Form1 = nullptr; });
     application.SetMainWindow(Form1->Handle());
 
-    frmSplash->EnableTimer();                                            // 5
+    frmSplash->EnableTimer();  // 5
 
-    Form1->Show();                                                       // 6
+    Form1->Show();  // 6
     frmSplash->BringToFront();
 
-    RunMessageLoop();                                                    // 7
+    RunMessageLoop();  // 7
 
-    application.SetMainWindow(nullptr);                                  // 8
+    application.SetMainWindow(nullptr);  // 8
     form.reset();
     return 0;
 }

@@ -141,10 +141,14 @@ int CompareCellText(std::string_view a, std::string_view b) {
 
 bool ColumnFilter::Accepts(std::string_view text) const {
     switch (kind) {
-        case FilterKind::All: return true;
-        case FilterKind::Blanks: return text.empty();
-        case FilterKind::NonBlanks: return !text.empty();
-        case FilterKind::Value: return text == value;
+        case FilterKind::All:
+            return true;
+        case FilterKind::Blanks:
+            return text.empty();
+        case FilterKind::NonBlanks:
+            return !text.empty();
+        case FilterKind::Value:
+            return text == value;
     }
     return true;
 }

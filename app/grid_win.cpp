@@ -242,7 +242,8 @@ void TGrid::PaintFilterButtons(HDC dc) {
         Polygon(dc, arrow, 3);
         if (active) {
             // An underline marks a column whose rows are filtered.
-            RECT bar{cx - half, cy + half / 2 + Scale(3, dpi_), cx + half + 1, cy + half / 2 + Scale(3, dpi_) + Scale(2, dpi_)};
+            RECT bar{cx - half, cy + half / 2 + Scale(3, dpi_), cx + half + 1,
+                     cy + half / 2 + Scale(3, dpi_) + Scale(2, dpi_)};
             FillRect(dc, &bar, brush.get());
         }
     }
@@ -257,10 +258,18 @@ void TGrid::ShowFilterMenu(std::size_t column) {
     for (std::size_t i = 0; i < choices.size(); ++i) {
         bool checked = false;
         switch (current.kind) {
-            case FilterKind::All: checked = i == 0; break;
-            case FilterKind::Blanks: checked = i == 1; break;
-            case FilterKind::NonBlanks: checked = i == 2; break;
-            case FilterKind::Value: checked = i >= kMenuFixedEntries && choices[i] == current.value; break;
+            case FilterKind::All:
+                checked = i == 0;
+                break;
+            case FilterKind::Blanks:
+                checked = i == 1;
+                break;
+            case FilterKind::NonBlanks:
+                checked = i == 2;
+                break;
+            case FilterKind::Value:
+                checked = i >= kMenuFixedEntries && choices[i] == current.value;
+                break;
         }
         // Menu text treats '&' as a mnemonic marker; show it as itself.
         std::string text;
@@ -269,14 +278,15 @@ void TGrid::ShowFilterMenu(std::size_t column) {
             text += c;
         }
         AppendMenuA(menu, MF_STRING | (checked ? MF_CHECKED : 0), kMenuFirst + i, text.c_str());
-        if (i + 1 == kMenuFixedEntries && choices.size() > kMenuFixedEntries) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        if (i + 1 == kMenuFixedEntries && choices.size() > kMenuFixedEntries)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     }
     RECT item{};
     SendMessageA(header_, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item));
     POINT at{item.left, item.bottom};
     ClientToScreen(header_, &at);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
-                                                         at.x, at.y, 0, list_, nullptr));
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, list_, nullptr));
     if (chosen >= kMenuFirst) ChooseFilter(column, chosen - kMenuFirst);
 }
 
@@ -332,13 +342,14 @@ int TGrid::FindItem(const NMLVFINDITEMA& find, int start) {
     if (count == 0) return -1;
     const std::string_view wanted(find.lvfi.psz);
     const std::size_t field = DisplayFields().front();
-    const std::size_t begin = start >= 0 && static_cast<std::size_t>(start) < count ? static_cast<std::size_t>(start) : 0;
+    const std::size_t begin =
+        start >= 0 && static_cast<std::size_t>(start) < count ? static_cast<std::size_t>(start) : 0;
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t position = (begin + k) % count;
         const std::string_view text = model_.Text(position, field);
-        if (text.size() >= wanted.size() && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(),
-                                                           static_cast<int>(wanted.size()), wanted.data(),
-                                                           static_cast<int>(wanted.size())) == CSTR_EQUAL)
+        if (text.size() >= wanted.size() &&
+            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(), static_cast<int>(wanted.size()),
+                           wanted.data(), static_cast<int>(wanted.size())) == CSTR_EQUAL)
             return static_cast<int>(position);
     }
     return -1;

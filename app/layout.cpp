@@ -63,7 +63,8 @@ public:
                     out += c;
                 }
             }
-            if (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t') Fail("expected a blank after a value");
+            if (pos_ < line_.size() && line_[pos_] != ' ' && line_[pos_] != '\t')
+                Fail("expected a blank after a value");
             return out;
         }
         const std::size_t start = pos_;
@@ -131,7 +132,8 @@ std::vector<int> LayoutItem::Ints(std::string_view key, std::size_t count) const
         const std::string_view part =
             std::string_view(text).substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         int value = 0;
-        if (!ParseInt(part, value) || out.size() == count) Fail("expected " + std::to_string(count) + " numbers for " + std::string(key));
+        if (!ParseInt(part, value) || out.size() == count)
+            Fail("expected " + std::to_string(count) + " numbers for " + std::string(key));
         out.push_back(value);
         if (comma == std::string::npos) break;
         start = comma + 1;

@@ -20,8 +20,8 @@ public:
     virtual ~ShellApi() = default;
     // ShellExecuteA(no owner, verb, file, parameters, directory, show): its
     // result as an unsigned number, 32 or less meaning failure.
-    virtual std::uintptr_t Execute(const char* verb, const char* file, const char* parameters,
-                                   const char* directory, int show) = 0;
+    virtual std::uintptr_t Execute(const char* verb, const char* file, const char* parameters, const char* directory,
+                                   int show) = 0;
     // Makes `cursor` (crDefault or crHourGlass) the cursor of all the
     // program's windows at once.
     virtual void ApplyCursor(int cursor) = 0;

@@ -102,7 +102,8 @@ void TfrmSplash::Show() {
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     // In front, but not activated: the splash takes no input, and the
     // program's first active window is the main window.
-    SetWindowPos(Handle(), topmost_ ? HWND_TOPMOST : HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), topmost_ ? HWND_TOPMOST : HWND_TOP, x, y, 0, 0,
+                 SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
 void TfrmSplash::BringToFront() {
@@ -186,37 +187,37 @@ void TfrmSplash::Paint(HDC dc) const {
 
 LRESULT TfrmSplash::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_TIMER:
-        if (wparam == kTimerId) {
-            Timer1Timer(nullptr);
+        case WM_TIMER:
+            if (wparam == kTimerId) {
+                Timer1Timer(nullptr);
+                return 0;
+            }
+            if (wparam == kRestackTimerId) {
+                Restack();
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Handle(), &ps);
+            if (dc) {
+                Paint(dc);
+                EndPaint(Handle(), &ps);
+            }
             return 0;
         }
-        if (wparam == kRestackTimerId) {
-            Restack();
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wparam));
             return 0;
-        }
-        break;
-    case WM_ERASEBKGND:
-        return 1;  // WM_PAINT covers every pixel
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        if (dc) {
-            Paint(dc);
-            EndPaint(Handle(), &ps);
-        }
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wparam));
-        return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;  // a click on the splash does nothing
-    case WM_CLOSE:
-        Close();  // closing hides; the window is never destroyed before the end
-        return 0;
-    default:
-        break;
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;  // a click on the splash does nothing
+        case WM_CLOSE:
+            Close();  // closing hides; the window is never destroyed before the end
+            return 0;
+        default:
+            break;
     }
     return DefaultMessage(message, wparam, lparam);
 }

@@ -25,11 +25,11 @@ void RegisterOnce(HINSTANCE instance, const WindowClass& window_class, WNDPROC p
     wc.hInstance = instance;
     // The icons belong to the class from here on, for the program's lifetime.
     if (window_class.icon_id) {
-        wc.hIcon = LoadIconResource(window_class.icon_id, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON))
-                       .release();
-        wc.hIconSm = LoadIconResource(window_class.icon_id, GetSystemMetrics(SM_CXSMICON),
-                                      GetSystemMetrics(SM_CYSMICON))
-                         .release();
+        wc.hIcon =
+            LoadIconResource(window_class.icon_id, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)).release();
+        wc.hIconSm =
+            LoadIconResource(window_class.icon_id, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON))
+                .release();
     }
     wc.hCursor = ArrowCursor();
     wc.hbrBackground = window_class.background;
@@ -44,9 +44,9 @@ void RegisterOnce(HINSTANCE instance, const WindowClass& window_class, WNDPROC p
 void WindowBase::Create(const WindowClass& window_class, const WindowPlacement& placement, const char* what) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterOnce(instance, window_class, Procedure, what);
-    HWND created = CreateWindowExA(placement.ex_style, window_class.name, placement.title, placement.style,
-                                   placement.x, placement.y, placement.width, placement.height, placement.parent,
-                                   nullptr, instance, this);
+    HWND created =
+        CreateWindowExA(placement.ex_style, window_class.name, placement.title, placement.style, placement.x,
+                        placement.y, placement.width, placement.height, placement.parent, nullptr, instance, this);
     if (!created) throw Exception(std::string("Cannot create ") + what);
 }
 

@@ -30,7 +30,8 @@ double Seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 std::size_t kRows = 100'000;  // or the first argument
 constexpr int kRounds = 5;
 
-void PostAll(corvanta::MemTable& table, const std::vector<std::string>& names, const std::vector<std::string>& versions) {
+void PostAll(corvanta::MemTable& table, const std::vector<std::string>& names,
+             const std::vector<std::string>& versions) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         table.Append();
         table.SetColumn(0, names[i]);
@@ -56,8 +57,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < kRows; ++i) {
         names[i] = (random() % 2 ? "Program " : "program ") + std::to_string(random() % 1'000'000) + " by vendor " +
                    std::to_string(random() % 500);
-        versions[i] = std::to_string(random() % 30) + "." + std::to_string(random() % 10) + "." +
-                      std::to_string(random() % 1000);
+        versions[i] =
+            std::to_string(random() % 30) + "." + std::to_string(random() % 10) + "." + std::to_string(random() % 1000);
     }
 
     const std::vector<corvanta::GridColumnSpec> columns{{"Software", 0, 409}, {"Version", 1, 0}};
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     options.sort_field = 0;
     const RECT rect{0, 0, 940, 560};
 
-    double best_unbound = 1e9, best_bound = 1e9, best_sort = 1e9, best_stable = 1e9, best_model_sort = 1e9, best_bound_posts = 1e9, best_merge = 1e9;
+    double best_unbound = 1e9, best_bound = 1e9, best_sort = 1e9, best_stable = 1e9, best_model_sort = 1e9,
+           best_bound_posts = 1e9, best_merge = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         {
             corvanta::MemTable table("unbound", {{"Software", 100}, {"Version", 50}});
@@ -117,7 +119,8 @@ int main(int argc, char** argv) {
             std::stable_sort(strings.begin(), strings.end());
             best_stable = std::min(best_stable, Seconds(stable_start));
             for (std::size_t i = 0; i < kRows; i += 997)
-                if (grid.Model().Table().Cell(grid.Model().RowAt(i), 1) > grid.Model().Table().Cell(grid.Model().RowAt(std::min(i + 1, kRows - 1)), 1)) {
+                if (grid.Model().Table().Cell(grid.Model().RowAt(i), 1) >
+                    grid.Model().Table().Cell(grid.Model().RowAt(std::min(i + 1, kRows - 1)), 1)) {
                     std::printf("grid_bench: the grid is not sorted\n");
                     return 1;
                 }
@@ -131,7 +134,8 @@ int main(int argc, char** argv) {
     std::printf("  ratio of the posts bound/unbound:     %8.2f  (target <= 2)\n", best_bound_posts / best_unbound);
     std::printf("  bound, until the grid shows all rows: %8.2f ms\n", best_bound * 1e3);
     std::printf("    of which the grid's sorted order:   %8.2f ms\n", best_merge * 1e3);
-    std::printf("    of which ListView count and paint:  %8.2f ms\n", (best_bound - best_bound_posts - best_merge) * 1e3);
+    std::printf("    of which ListView count and paint:  %8.2f ms\n",
+                (best_bound - best_bound_posts - best_merge) * 1e3);
     std::printf("  ratio until shown bound/unbound:      %8.2f\n", best_bound / best_unbound);
     std::printf("grid_bench: re-sort of %zu rows by a header click\n", kRows);
     std::printf("  header click:             %8.2f ms\n", best_sort * 1e3);

@@ -175,8 +175,8 @@ void BenchFallback(CursorService& cursor) {
     wmi.logging = false;
     for (std::size_t i = 0; i < kProcesses; ++i) {
         const std::string caption = "process" + std::to_string(i) + ".exe";
-        wmi.processes.push_back(test::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()),
-                                                           ids[i % ids.size()]));
+        wmi.processes.push_back(
+            test::FakeProcess::WithId(std::u16string(caption.begin(), caption.end()), ids[i % ids.size()]));
     }
     InventoryTables tables;
     std::vector<std::string> sink;
@@ -199,9 +199,10 @@ void BenchFallback(CursorService& cursor) {
     for (std::size_t r = 0; r < tables.tblProcesses.RecordCount(); ++r)
         if (!tables.tblProcesses.Cell(r, 1).empty()) ++with_file;
 
-    std::printf("process scan, fallback for every process: %zu fake processes over %zu running process ids "
-                "(%zu rows with a file)\n",
-                tables.tblProcesses.RecordCount(), ids.size(), with_file);
+    std::printf(
+        "process scan, fallback for every process: %zu fake processes over %zu running process ids "
+        "(%zu rows with a file)\n",
+        tables.tblProcesses.RecordCount(), ids.size(), with_file);
     std::printf("  RefreshProcesses: %.1f ms   bare loop: %.1f ms   (medians of %d rounds)\n", scan_ms, bare_ms,
                 kRounds);
     std::printf("  ratio scan/bare: %.3f (target <= 1.1)%s\n", scan_ms / bare_ms,
@@ -249,7 +250,7 @@ int main() {
         const std::string& path = dlls[i % dlls.size()];
         const std::string caption = "process" + std::to_string(i) + ".exe";
         wmi.processes.push_back(test::FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
-                                                       std::u16string(path.begin(), path.end())));
+                                                      std::u16string(path.begin(), path.end())));
     }
 
     InventoryTables tables;
@@ -289,9 +290,10 @@ int main() {
         MicrosPerFile(dlls, [](const std::string& file) { Construct(file, PortableVersionLibrary()); });
     const double system_us =
         MicrosPerFile(dlls, [](const std::string& file) { Construct(file, UncheckedSystemVersionLibrary()); });
-    std::printf("  per file (%zu files, %zu turned away): check %.1f us   portable reader %.1f us   "
-                "version.dll %.1f us   check/version.dll %.3f\n",
-                dlls.size(), turned_away, check_us, portable_us, system_us, check_us / system_us);
+    std::printf(
+        "  per file (%zu files, %zu turned away): check %.1f us   portable reader %.1f us   "
+        "version.dll %.1f us   check/version.dll %.3f\n",
+        dlls.size(), turned_away, check_us, portable_us, system_us, check_us / system_us);
 
     // For the record: the whole scan against the real WMI under Wine.
     const auto real = CreateSystemWmiAccess();

@@ -52,7 +52,8 @@ int main() {
         {
             std::vector<std::pair<std::string, std::string>> rows;
             const auto start = Clock::now();
-            for (std::size_t i = 0; i < kRows; ++i) rows.emplace_back(names[i].substr(0, 100), versions[i].substr(0, 50));
+            for (std::size_t i = 0; i < kRows; ++i)
+                rows.emplace_back(names[i].substr(0, 100), versions[i].substr(0, 50));
             best_vector = std::min(best_vector, Seconds(start));
             if (rows.size() != kRows) return 1;
         }

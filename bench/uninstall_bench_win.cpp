@@ -108,8 +108,9 @@ int main() {
         }
     }
     const double scan = Median(scan_times), bare = Median(bare_times);
-    std::printf("uninstall-key scan over %d subkeys, %d of them per user (median of %d interleaved rounds, under Wine)\n",
-                kEntries, kEntries / 2, kRounds);
+    std::printf(
+        "uninstall-key scan over %d subkeys, %d of them per user (median of %d interleaved rounds, under Wine)\n",
+        kEntries, kEntries / 2, kRounds);
     std::printf("  scan       %.1f ms\n", scan * 1e3);
     std::printf("  bare loop  %.1f ms\n", bare * 1e3);
     std::printf("  ratio scan/bare: %.3f (target <= 1.15)\n", scan / bare);

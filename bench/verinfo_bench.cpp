@@ -32,7 +32,8 @@ int Pass(const std::vector<std::string>& files, std::size_t* text_bytes) {
     for (const std::string& file : files) {
         try {
             corvanta::TVerInfoRes reader(file);
-            *text_bytes += reader.GetVersionString(corvanta::VersionKey::kFileDescription).size() + reader.GetVersionString(corvanta::VersionKey::kCompanyName).size() +
+            *text_bytes += reader.GetVersionString(corvanta::VersionKey::kFileDescription).size() +
+                           reader.GetVersionString(corvanta::VersionKey::kCompanyName).size() +
                            reader.GetVersionString(corvanta::VersionKey::kProductName).size();
             ++readable;
         } catch (const corvanta::Exception&) {

@@ -10,7 +10,7 @@ namespace {
 
 // In VersionKey's order.
 constexpr const char* kKeyNames[TVerInfoRes::kKeyCount] = {
-    "CompanyName",  "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
+    "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
 };
 
@@ -19,9 +19,7 @@ constexpr std::uint32_t kTranslationEntrySize = 4;
 
 }  // namespace
 
-const char* TVerInfoRes::KeyName(std::uint8_t index) {
-    return index < kKeyCount ? kKeyNames[index] : nullptr;
-}
+const char* TVerInfoRes::KeyName(std::uint8_t index) { return index < kKeyCount ? kKeyNames[index] : nullptr; }
 
 TVerInfoRes::TVerInfoRes(const std::string& FileName_, const VersionLibrary& library)
     : FileName(FileName_), library_(library) {
@@ -97,8 +95,8 @@ std::string TVerInfoRes::GetVersionString(std::uint8_t Index) const {
         if (key == nullptr) return {};
         const std::uint32_t translation = GetTranslation();
         char path[64];
-        std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\%s",
-                      static_cast<unsigned>(translation & 0xFFFF), static_cast<unsigned>(translation >> 16), key);
+        std::snprintf(path, sizeof path, "\\StringFileInfo\\%04X%04X\\%s", static_cast<unsigned>(translation & 0xFFFF),
+                      static_cast<unsigned>(translation >> 16), key);
         const void* value = nullptr;
         std::uint32_t length = 0;
         if (!library_.ValueQuery(InfoBlock.get(), path, &value, &length)) return {};

@@ -45,10 +45,9 @@ enum class VersionKey : std::uint8_t {
     kComments,
 };
 inline constexpr VersionKey kVersionKeys[] = {
-    VersionKey::kCompanyName,    VersionKey::kFileDescription, VersionKey::kFileVersion,
-    VersionKey::kInternalName,   VersionKey::kLegalCopyright,  VersionKey::kLegalTrademarks,
-    VersionKey::kOriginalFilename, VersionKey::kProductName,   VersionKey::kProductVersion,
-    VersionKey::kComments,
+    VersionKey::kCompanyName,    VersionKey::kFileDescription, VersionKey::kFileVersion,      VersionKey::kInternalName,
+    VersionKey::kLegalCopyright, VersionKey::kLegalTrademarks, VersionKey::kOriginalFilename, VersionKey::kProductName,
+    VersionKey::kProductVersion, VersionKey::kComments,
 };
 
 class TVerInfoRes {
@@ -58,8 +57,7 @@ public:
     static const char* KeyName(std::uint8_t index);
     static const char* KeyName(VersionKey key) { return KeyName(static_cast<std::uint8_t>(key)); }
 
-    explicit TVerInfoRes(const std::string& FileName,
-                         const VersionLibrary& library = SystemVersionLibrary());
+    explicit TVerInfoRes(const std::string& FileName, const VersionLibrary& library = SystemVersionLibrary());
     ~TVerInfoRes();
     TVerInfoRes(const TVerInfoRes&) = delete;
     TVerInfoRes& operator=(const TVerInfoRes&) = delete;

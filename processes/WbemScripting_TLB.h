@@ -33,28 +33,33 @@ enum WbemCimtypeEnum : LONG {
 };
 
 // {76A64158-CB41-11D1-8B02-00600806D9B6}
-inline constexpr CLSID CLSID_SWbemLocator = {0x76A64158, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
+inline constexpr CLSID CLSID_SWbemLocator = {
+    0x76A64158, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {76A6415B-CB41-11D1-8B02-00600806D9B6}
 inline constexpr IID IID_ISWbemLocator = {0x76A6415B, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {76A6415C-CB41-11D1-8B02-00600806D9B6}
-inline constexpr IID IID_ISWbemServices = {0x76A6415C, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
+inline constexpr IID IID_ISWbemServices = {
+    0x76A6415C, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {76A6415F-CB41-11D1-8B02-00600806D9B6}
-inline constexpr IID IID_ISWbemObjectSet = {0x76A6415F, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
+inline constexpr IID IID_ISWbemObjectSet = {
+    0x76A6415F, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {76A6415A-CB41-11D1-8B02-00600806D9B6}
 inline constexpr IID IID_ISWbemObject = {0x76A6415A, 0xCB41, 0x11D1, {0x8B, 0x02, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {DEA0A7B2-D4BA-11D1-8B09-00600806D9B6}
-inline constexpr IID IID_ISWbemPropertySet = {0xDEA0A7B2, 0xD4BA, 0x11D1, {0x8B, 0x09, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
+inline constexpr IID IID_ISWbemPropertySet = {
+    0xDEA0A7B2, 0xD4BA, 0x11D1, {0x8B, 0x09, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {1A388F98-D4BA-11D1-8B09-00600806D9B6}
-inline constexpr IID IID_ISWbemProperty = {0x1A388F98, 0xD4BA, 0x11D1, {0x8B, 0x09, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
+inline constexpr IID IID_ISWbemProperty = {
+    0x1A388F98, 0xD4BA, 0x11D1, {0x8B, 0x09, 0x00, 0x60, 0x08, 0x06, 0xD9, 0xB6}};
 // {00020404-0000-0000-C000-000000000046}
 inline constexpr IID IID_IEnumVARIANT_ = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {00000000-0000-0000-C000-000000000046}
 inline constexpr IID IID_IUnknown_ = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct ISWbemLocator : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE ConnectServer(BSTR strServer, BSTR strNamespace, BSTR strUser,
-                                                    BSTR strPassword, BSTR strLocale, BSTR strAuthority,
-                                                    LONG iSecurityFlags, IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE ConnectServer(BSTR strServer, BSTR strNamespace, BSTR strUser, BSTR strPassword,
+                                                    BSTR strLocale, BSTR strAuthority, LONG iSecurityFlags,
+                                                    IDispatch* objWbemNamedValueSet,
                                                     ISWbemServices** objWbemServices) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Security_(ISWbemSecurity** objWbemSecurity) = 0;
 };
@@ -66,8 +71,7 @@ struct ISWbemServices : public IDispatch {
                                                IDispatch* objWbemNamedValueSet, IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE Delete(BSTR strObjectPath, LONG iFlags, IDispatch* objWbemNamedValueSet) = 0;
     virtual HRESULT STDMETHODCALLTYPE DeleteAsync(IDispatch* objWbemSink, BSTR strObjectPath, LONG iFlags,
-                                                  IDispatch* objWbemNamedValueSet,
-                                                  IDispatch* objWbemAsyncContext) = 0;
+                                                  IDispatch* objWbemNamedValueSet, IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE InstancesOf(BSTR strClass, LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                   ISWbemObjectSet** objWbemObjectSet) = 0;
     virtual HRESULT STDMETHODCALLTYPE InstancesOfAsync(IDispatch* objWbemSink, BSTR strClass, LONG iFlags,
@@ -90,20 +94,19 @@ struct ISWbemServices : public IDispatch {
                                                     BSTR strRequiredQualifier, LONG iFlags,
                                                     IDispatch* objWbemNamedValueSet,
                                                     ISWbemObjectSet** objWbemObjectSet) = 0;
-    virtual HRESULT STDMETHODCALLTYPE AssociatorsOfAsync(IDispatch* objWbemSink, BSTR strObjectPath,
-                                                         BSTR strAssocClass, BSTR strResultClass,
-                                                         BSTR strResultRole, BSTR strRole, VARIANT_BOOL bClassesOnly,
-                                                         VARIANT_BOOL bSchemaOnly, BSTR strRequiredAssocQualifier,
-                                                         BSTR strRequiredQualifier, LONG iFlags,
-                                                         IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE AssociatorsOfAsync(IDispatch* objWbemSink, BSTR strObjectPath, BSTR strAssocClass,
+                                                         BSTR strResultClass, BSTR strResultRole, BSTR strRole,
+                                                         VARIANT_BOOL bClassesOnly, VARIANT_BOOL bSchemaOnly,
+                                                         BSTR strRequiredAssocQualifier, BSTR strRequiredQualifier,
+                                                         LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                          IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE ReferencesTo(BSTR strObjectPath, BSTR strResultClass, BSTR strRole,
                                                    VARIANT_BOOL bClassesOnly, VARIANT_BOOL bSchemaOnly,
                                                    BSTR strRequiredQualifier, LONG iFlags,
                                                    IDispatch* objWbemNamedValueSet,
                                                    ISWbemObjectSet** objWbemObjectSet) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ReferencesToAsync(IDispatch* objWbemSink, BSTR strObjectPath,
-                                                        BSTR strResultClass, BSTR strRole, VARIANT_BOOL bClassesOnly,
+    virtual HRESULT STDMETHODCALLTYPE ReferencesToAsync(IDispatch* objWbemSink, BSTR strObjectPath, BSTR strResultClass,
+                                                        BSTR strRole, VARIANT_BOOL bClassesOnly,
                                                         VARIANT_BOOL bSchemaOnly, BSTR strRequiredQualifier,
                                                         LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                         IDispatch* objWbemAsyncContext) = 0;
@@ -114,13 +117,12 @@ struct ISWbemServices : public IDispatch {
                                                                  BSTR strQueryLanguage, LONG iFlags,
                                                                  IDispatch* objWbemNamedValueSet,
                                                                  IDispatch* objWbemAsyncContext) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecMethod(BSTR strObjectPath, BSTR strMethodName,
-                                                 IDispatch* objWbemInParameters, LONG iFlags,
-                                                 IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE ExecMethod(BSTR strObjectPath, BSTR strMethodName, IDispatch* objWbemInParameters,
+                                                 LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                  ISWbemObject** objWbemOutParameters) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecMethodAsync(IDispatch* objWbemSink, BSTR strObjectPath,
-                                                      BSTR strMethodName, IDispatch* objWbemInParameters,
-                                                      LONG iFlags, IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE ExecMethodAsync(IDispatch* objWbemSink, BSTR strObjectPath, BSTR strMethodName,
+                                                      IDispatch* objWbemInParameters, LONG iFlags,
+                                                      IDispatch* objWbemNamedValueSet,
                                                       IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Security_(ISWbemSecurity** objWbemSecurity) = 0;
 };
@@ -139,8 +141,7 @@ struct ISWbemObject : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE PutAsync_(IDispatch* objWbemSink, LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                 IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE Delete_(LONG iFlags, IDispatch* objWbemNamedValueSet) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DeleteAsync_(IDispatch* objWbemSink, LONG iFlags,
-                                                   IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE DeleteAsync_(IDispatch* objWbemSink, LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                    IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE Instances_(LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                  ISWbemObjectSet** objWbemObjectSet) = 0;
@@ -157,11 +158,11 @@ struct ISWbemObject : public IDispatch {
                                                    BSTR strRequiredAssocQualifier, BSTR strRequiredQualifier,
                                                    LONG iFlags, IDispatch* objWbemNamedValueSet,
                                                    ISWbemObjectSet** objWbemObjectSet) = 0;
-    virtual HRESULT STDMETHODCALLTYPE AssociatorsAsync_(IDispatch* objWbemSink, BSTR strAssocClass,
-                                                        BSTR strResultClass, BSTR strResultRole, BSTR strRole,
-                                                        VARIANT_BOOL bClassesOnly, VARIANT_BOOL bSchemaOnly,
-                                                        BSTR strRequiredAssocQualifier, BSTR strRequiredQualifier,
-                                                        LONG iFlags, IDispatch* objWbemNamedValueSet,
+    virtual HRESULT STDMETHODCALLTYPE AssociatorsAsync_(IDispatch* objWbemSink, BSTR strAssocClass, BSTR strResultClass,
+                                                        BSTR strResultRole, BSTR strRole, VARIANT_BOOL bClassesOnly,
+                                                        VARIANT_BOOL bSchemaOnly, BSTR strRequiredAssocQualifier,
+                                                        BSTR strRequiredQualifier, LONG iFlags,
+                                                        IDispatch* objWbemNamedValueSet,
                                                         IDispatch* objWbemAsyncContext) = 0;
     virtual HRESULT STDMETHODCALLTYPE References_(BSTR strResultClass, BSTR strRole, VARIANT_BOOL bClassesOnly,
                                                   VARIANT_BOOL bSchemaOnly, BSTR strRequiredQualifier, LONG iFlags,

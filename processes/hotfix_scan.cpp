@@ -57,8 +57,7 @@ bool IsKnown(const std::vector<std::string>& known, const std::string& id) {
 }
 
 // One fetched object: its row, or nothing when it cannot be read or is left out.
-void AddUpdateRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched,
-                  const std::vector<std::string>& known) {
+void AddUpdateRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched, const std::vector<std::string>& known) {
     try {
         const std::unique_ptr<WmiObject> update = wmi.TakeAsObject(fetched);
         const std::string id = TextOrEmpty(wmi.ReadProperty(*update, u"HotFixID"));

@@ -30,13 +30,13 @@ constexpr std::size_t Align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; 
 // One node. Its bytes are cut by its own length and by what its parent
 // has left, so nothing read through it passes either.
 struct Node {
-    std::size_t begin = 0;              // offset in the block
-    std::span<const std::byte> bytes;   // the node itself
+    std::size_t begin = 0;             // offset in the block
+    std::span<const std::byte> bytes;  // the node itself
     NodeHeader header{};
-    std::size_t key_units = 0;          // without the terminator
-    std::size_t value = 0;              // offset in the node; for an empty value, the key's terminator
+    std::size_t key_units = 0;  // without the terminator
+    std::size_t value = 0;      // offset in the node; for an empty value, the key's terminator
     bool value_empty = false;
-    std::size_t children = 0;           // offset in the node; may lie beyond it
+    std::size_t children = 0;  // offset in the node; may lie beyond it
 };
 
 // The node at begin, inside [begin, parent_end) of the block.
@@ -119,7 +119,8 @@ void ConvertTree(std::span<std::byte> buffer, std::size_t root_length, const Nod
         if (at + units < buffer.size()) {
             ByteCursor text(node.bytes, node.value);
             for (std::size_t i = 0; i < units; ++i) {
-                buffer[at + i] = static_cast<std::byte>(WideCharTo1252(static_cast<char16_t>(text.Read<std::uint16_t>())));
+                buffer[at + i] =
+                    static_cast<std::byte>(WideCharTo1252(static_cast<char16_t>(text.Read<std::uint16_t>())));
             }
             buffer[at + units] = std::byte{0};
         }
@@ -211,8 +212,7 @@ void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size) {
     if (root) ConvertTree(buffer, length, *root, 0);
 }
 
-bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value,
-                       std::uint32_t* length) {
+bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value, std::uint32_t* length) {
     if (block == nullptr) return false;
     const std::size_t root_length = RootLength(block);
     const std::span<const std::byte> view(block, root_length);
@@ -237,9 +237,10 @@ bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const
         *length = static_cast<std::uint32_t>(TextUnits(*node));
     } else {
         *value = block + node->begin + node->value;
-        *length = node->value_empty ? 0
-                                    : std::min<std::uint32_t>(node->header.wValueLength,
-                                                              static_cast<std::uint32_t>(node->bytes.size() - node->value));
+        *length = node->value_empty
+                      ? 0
+                      : std::min<std::uint32_t>(node->header.wValueLength,
+                                                static_cast<std::uint32_t>(node->bytes.size() - node->value));
     }
     return true;
 }

@@ -28,8 +28,7 @@ void PrepareVersionBlock(std::span<std::byte> buffer, std::size_t raw_size);
 // components are skipped and keys compare without regard to case. For a
 // string value *value is its 8-bit text and *length its character count;
 // otherwise *value is the raw value and *length its size in bytes.
-bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value,
-                       std::uint32_t* length);
+bool QueryVersionBlock(const std::byte* block, std::string_view sub_block, const void** value, std::uint32_t* length);
 
 // Checks a raw version resource (as stored, without the conversion area) as
 // a reader that trusts its lengths would walk it: the root and every node

@@ -65,8 +65,7 @@ public:
     virtual std::unique_ptr<WmiServices> ConnectServer(WmiLocator& locator, std::u16string_view server,
                                                        std::u16string_view name_space, std::u16string_view user,
                                                        std::u16string_view password, std::u16string_view locale,
-                                                       std::u16string_view authority,
-                                                       std::int32_t security_flags) = 0;
+                                                       std::u16string_view authority, std::int32_t security_flags) = 0;
     // 3. ISWbemServices.ExecQuery, without a named-value set.
     virtual std::unique_ptr<WmiObjectSet> ExecQuery(WmiServices& services, std::u16string_view query,
                                                     std::u16string_view language, std::int32_t flags) = 0;

@@ -37,8 +37,7 @@ public:
 
     RegStatus OpenSubKey(RegKey parent, const char16_t* name, std::uint32_t access, RegKey* key) override {
         HKEY opened = nullptr;
-        const LONG status =
-            RegOpenKeyExW(ToHkey(parent), reinterpret_cast<const wchar_t*>(name), 0, access, &opened);
+        const LONG status = RegOpenKeyExW(ToHkey(parent), reinterpret_cast<const wchar_t*>(name), 0, access, &opened);
         *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
         return status;
     }
@@ -48,8 +47,8 @@ public:
     RegStatus QueryInfoKey(RegKey key, std::uint32_t* subkeys, std::uint32_t* max_name_length) override {
         DWORD count = 0;
         DWORD longest = 0;
-        const LONG status = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
-                                             nullptr, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
+                                             nullptr, nullptr, nullptr, nullptr);
         *subkeys = count;
         *max_name_length = longest;
         return status;
@@ -57,8 +56,8 @@ public:
 
     RegStatus EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* length) override {
         DWORD size = *length;
-        const LONG status = RegEnumKeyExW(ToHkey(key), index, reinterpret_cast<wchar_t*>(name), &size, nullptr,
-                                          nullptr, nullptr, nullptr);
+        const LONG status = RegEnumKeyExW(ToHkey(key), index, reinterpret_cast<wchar_t*>(name), &size, nullptr, nullptr,
+                                          nullptr, nullptr);
         *length = size;
         return status;
     }

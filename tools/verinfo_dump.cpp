@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const VersionLibrary* library = &corvanta::SystemVersionLibrary();
     bool check = false;
-    while (!args.empty() && (args.front() == "--portable" || args.front() == "--unchecked" ||
-                             args.front() == "--check")) {
+    while (!args.empty() &&
+           (args.front() == "--portable" || args.front() == "--unchecked" || args.front() == "--check")) {
         if (args.front() == "--portable") library = &corvanta::PortableVersionLibrary();
         if (args.front() == "--unchecked") library = &corvanta::UncheckedSystemVersionLibrary();
         if (args.front() == "--check") check = true;

@@ -28,15 +28,15 @@ TEST(CompareCellText, OrdersByUnsignedBytes) {
     };
     const Case cases[] = {
         {"", "", 0},
-        {"", "0", -1},           // empty text first
-        {"9", "A", -1},          // digits before capitals
-        {"Zulu", "alpha", -1},   // every capital before every small letter
+        {"", "0", -1},          // empty text first
+        {"9", "A", -1},         // digits before capitals
+        {"Zulu", "alpha", -1},  // every capital before every small letter
         {"Gamma", "beta", -1},
-        {"abc", "abcd", -1},     // a prefix first
+        {"abc", "abcd", -1},  // a prefix first
         {"abc", "abc", 0},
-        {"z", "\xE9", -1},       // bytes above 127 after ASCII, not below it
+        {"z", "\xE9", -1},  // bytes above 127 after ASCII, not below it
         {"\x7F", "\x80", -1},
-        {"Program 12345678", "Program 12345679", -1},  // differ past the first eight bytes
+        {"Program 12345678", "Program 12345679", -1},             // differ past the first eight bytes
         {"Program Files Common 1", "Program Files Common 0", 1},  // past the first sixteen
         {"Program \xE9xxxxxxxx", "Program zxxxxxxxx", 1},
         {"abcdefgh", "abcdefghi", -1},
@@ -99,8 +99,8 @@ TEST_F(GridModelTest, InsertionAgreesWithAFullStableSort) {
             for (int i = 0; i < batch; ++i) {
                 t.Append();
                 // Short texts, texts sharing an 8-byte prefix, bytes above 127.
-                static const char* stems[] = {"", "Program ", "program ", "Program \xE9", "Pro",
-                                              "Program Files Common ", "Program Files Commo"};
+                static const char* stems[] = {
+                    "", "Program ", "program ", "Program \xE9", "Pro", "Program Files Common ", "Program Files Commo"};
                 t.SetColumn(0, stems[random() % 7] + std::to_string(random() % 300));
                 t.Post();
                 model.RowPosted(t.RecordCount() - 1);
@@ -351,15 +351,15 @@ TEST(Layout, ReadsItemsAndTypedValues) {
 
 TEST(Layout, ADamagedLayoutThrowsNamingTheLine) {
     const char* bad[] = {
-        "form",                               // no name
-        "form F caption=\"open",              // unterminated quote
-        "form F caption=\"a\\n\"",            // unknown escape
-        "form F caption=\"a\"b",              // junk after a quote
-        "form F x=a\"b",                      // stray quote
-        "form F x",                           // no '='
-        "form F x=1 x=2",                     // repeated key
-        "form F\nform F",                     // repeated name
-        "form F-G",                           // bad name
+        "form",                     // no name
+        "form F caption=\"open",    // unterminated quote
+        "form F caption=\"a\\n\"",  // unknown escape
+        "form F caption=\"a\"b",    // junk after a quote
+        "form F x=a\"b",            // stray quote
+        "form F x",                 // no '='
+        "form F x=1 x=2",           // repeated key
+        "form F\nform F",           // repeated name
+        "form F-G",                 // bad name
     };
     for (const char* text : bad) {
         EXPECT_THROW(ParseLayout(text), ELayoutError) << text;
@@ -378,8 +378,8 @@ TEST(Layout, ADamagedLayoutThrowsNamingTheLine) {
 }
 
 TEST(Layout, BadValuesThrowWhenRead) {
-    const Layout layout = ParseLayout(
-        "x A n=12a big=100001 rect=1,2,3 rect5=1,2,3,4,5 empty=1,,2 c=0,0,256 f=2 neg=-100000\n");
+    const Layout layout =
+        ParseLayout("x A n=12a big=100001 rect=1,2,3 rect5=1,2,3,4,5 empty=1,,2 c=0,0,256 f=2 neg=-100000\n");
     const LayoutItem& a = layout.Find("A");
     EXPECT_THROW(a.Int("n"), ELayoutError);
     EXPECT_THROW(a.Int("big"), ELayoutError);
@@ -422,7 +422,8 @@ TEST(Layout, TheMainWindowLayoutHasEveryControl) {
     for (const LayoutItem* page : layout.Children("page", "PageControl1")) pages.push_back(page->Text("text"));
     EXPECT_THAT(pages, ElementsAre("Installed Software", "Installed Hotfixes", "Running Processes"));
     std::vector<std::string> process_columns;
-    for (const LayoutItem* column : layout.Children("column", "cxGrid3")) process_columns.push_back(column->Text("field"));
+    for (const LayoutItem* column : layout.Children("column", "cxGrid3"))
+        process_columns.push_back(column->Text("field"));
     EXPECT_THAT(process_columns, ElementsAre("Caption", "Product", "File", "Description", "Vendor"));
     EXPECT_FALSE(layout.Find("cxGrid2").Flag("header", true));
     EXPECT_TRUE(layout.Find("cxGrid1").Flag("filter", false));

@@ -187,7 +187,8 @@ TEST_F(MainWindowTest, ShowsTheWindowFilledAndSortedByteByByte) {
     EXPECT_EQ(form->Button1ClickRuns, 1);
     EXPECT_EQ(form->ActivePage(), 0);
     // Digits, then capitals, then small letters; the table keeps scan order.
-    EXPECT_THAT(Ours(Shown(*form->cxGrid1), names), ElementsAre("10 Utility", "2 Utility", "Gamma Tool", "Zulu", "beta tool"));
+    EXPECT_THAT(Ours(Shown(*form->cxGrid1), names),
+                ElementsAre("10 Utility", "2 Utility", "Gamma Tool", "Zulu", "beta tool"));
     EXPECT_THAT(Ours(Shown(*form->cxGrid2), {"Windows Hotfix KB000001", "Update for Windows (KB000002) hotfix"}),
                 ElementsAre("Update for Windows (KB000002) hotfix", "Windows Hotfix KB000001"));
     // No rows for processes until the user turns to their page.
@@ -323,8 +324,9 @@ TEST_F(MainWindowTest, TurningToRunningProcessesListsTheRunningProcesses) {
     const std::vector<std::string> captions = Shown(*form->cxGrid3);
     EXPECT_THAT(captions, ::testing::Contains("window_gui_tests.exe"));
     EXPECT_TRUE(std::is_sorted(captions.begin(), captions.end(), [](const std::string& a, const std::string& b) {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                            [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+        });
     }));
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW)) << "the busy cursor is gone after the scan";
     // Under Wine every path comes from the process id, WMI giving none: this
@@ -490,7 +492,8 @@ TEST_F(MainWindowTest, TheHeadersDropDownButtonOpensTheFilterMenu) {
         }
     });
     const RECT button = grid.FilterButtonRect(1);
-    SendMessageA(grid.Header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
+    SendMessageA(grid.Header(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2));
     chooser.join();
     PumpMessages();
     EXPECT_TRUE(menu_seen);
@@ -584,7 +587,8 @@ TEST(MainWindowDpi, At144DpiEverythingIsHalfAgainAsLargeAndFits) {
 
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string command = std::string("\"") + path + "\" --gtest_brief=1 --gtest_also_run_disabled_tests "
+    std::string command = std::string("\"") + path +
+                          "\" --gtest_brief=1 --gtest_also_run_disabled_tests "
                           "--gtest_filter=MainWindowDpi.DISABLED_ChildAt144Dpi";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

@@ -13,10 +13,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Layout layout = ParseLayout(std::string_view(reinterpret_cast<const char*>(data), size));
         for (const LayoutItem& item : layout.items) {
             for (const auto& [key, value] : item.properties) {
-                try { (void)item.Int(key); } catch (const ELayoutError&) {}
-                try { (void)item.Ints(key, 4); } catch (const ELayoutError&) {}
-                try { (void)item.Color(key); } catch (const ELayoutError&) {}
-                try { (void)item.Flag(key, false); } catch (const ELayoutError&) {}
+                try {
+                    (void)item.Int(key);
+                } catch (const ELayoutError&) {
+                }
+                try {
+                    (void)item.Ints(key, 4);
+                } catch (const ELayoutError&) {
+                }
+                try {
+                    (void)item.Color(key);
+                } catch (const ELayoutError&) {
+                }
+                try {
+                    (void)item.Flag(key, false);
+                } catch (const ELayoutError&) {
+                }
             }
             (void)layout.Children(item.kind, item.name);
             (void)layout.Find(item.name);

@@ -52,8 +52,13 @@ private:
 
 // Every byte a query hands out is touched, so the sanitizers see it.
 void Exercise(const std::vector<std::byte>& buffer) {
-    const char* paths[] = {"\\", "", "\\VarFileInfo\\Translation", "\\StringFileInfo", "\\\\x\\\\",
-                           "\\StringFileInfo\\040904B0\\CompanyName", "\\StringFileInfo\\040904E4\\ProductName"};
+    const char* paths[] = {"\\",
+                           "",
+                           "\\VarFileInfo\\Translation",
+                           "\\StringFileInfo",
+                           "\\\\x\\\\",
+                           "\\StringFileInfo\\040904B0\\CompanyName",
+                           "\\StringFileInfo\\040904E4\\ProductName"};
     volatile unsigned sink = 0;
     for (const char* path : paths) {
         const void* value = nullptr;

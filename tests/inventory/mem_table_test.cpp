@@ -33,7 +33,11 @@ protected:
 };
 
 TEST_F(TablesTest, ColumnsHaveTheirNamesAndWidths) {
-    struct Expect { const StringField& field; const char* name; std::size_t width; };
+    struct Expect {
+        const StringField& field;
+        const char* name;
+        std::size_t width;
+    };
     const Expect cases[] = {
         {t.kbmMemTable1Software, "Software", 100}, {t.kbmMemTable1Version, "Version", 50},
         {t.tblHotFixHotFix, "HotFix", 50},         {t.tblProcessesCaption, "Caption", 50},
@@ -57,7 +61,10 @@ TEST_F(TablesTest, TablesStartClosedAndEmpty) {
 }
 
 TEST_F(TablesTest, TextIsCutAtTheWidthAndAtTheFirstNul) {
-    struct Case { std::string in; std::string out; };
+    struct Case {
+        std::string in;
+        std::string out;
+    };
     const Case cases[] = {
         {std::string(100, 'a'), std::string(100, 'a')},
         {std::string(101, 'a') + "tail", std::string(100, 'a')},

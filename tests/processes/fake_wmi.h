@@ -83,10 +83,10 @@ public:
         return std::make_unique<Handle<WmiLocator>>(*this);
     }
 
-    std::unique_ptr<WmiServices> ConnectServer(WmiLocator&, std::u16string_view server,
-                                               std::u16string_view name_space, std::u16string_view user,
-                                               std::u16string_view password, std::u16string_view locale,
-                                               std::u16string_view authority, std::int32_t security_flags) override {
+    std::unique_ptr<WmiServices> ConnectServer(WmiLocator&, std::u16string_view server, std::u16string_view name_space,
+                                               std::u16string_view user, std::u16string_view password,
+                                               std::u16string_view locale, std::u16string_view authority,
+                                               std::int32_t security_flags) override {
         if (logging)
             Log("ConnectServer(" + Narrow(server) + "|" + Narrow(name_space) + "|" + Narrow(user) + "|" +
                 Narrow(password) + "|" + Narrow(locale) + "|" + Narrow(authority) + "|" +
@@ -97,8 +97,7 @@ public:
 
     std::unique_ptr<WmiObjectSet> ExecQuery(WmiServices&, std::u16string_view query, std::u16string_view language,
                                             std::int32_t flags) override {
-        if (logging)
-            Log("ExecQuery(" + Narrow(query) + "|" + Narrow(language) + "|" + std::to_string(flags) + ")");
+        if (logging) Log("ExecQuery(" + Narrow(query) + "|" + Narrow(language) + "|" + std::to_string(flags) + ")");
         Fail(WmiStep::ExecQuery);
         if (query != kProcessQuery && query != kUpdateQuery) throw EWmiError(hresult::kWbemInvalidQuery);
         auto result = std::make_unique<ObjectSet>(*this);

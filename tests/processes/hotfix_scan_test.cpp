@@ -130,8 +130,8 @@ TEST_F(InstalledUpdatesTest, LeavesOutWhatTheUninstallKeyNamedAndIdsThatNameNoth
         world.wmi.updates = {FakeUpdate::Of(u"", u"Update"), FakeUpdate::Of(u"KB1", u"")};
         world.wmi.updates[0].hot_fix_id = c.id;
         world.Query();
-        const std::string text = c.id->kind == WmiValue::Kind::Text ? std::string(c.id->text.begin(), c.id->text.end())
-                                                                     : std::string();
+        const std::string text =
+            c.id->kind == WmiValue::Kind::Text ? std::string(c.id->text.begin(), c.id->text.end()) : std::string();
         EXPECT_EQ(world.Rows(), c.listed ? After({text + " (Update)", "KB1"}) : After({"KB1"}));
         world.ExpectCleanEnd();
     }
@@ -147,10 +147,9 @@ TEST_F(InstalledUpdatesTest, AnUnreadableUpdateIsSkippedAndTheOthersFollow) {
     };
     const std::vector<std::string> both{"KB5031356 (Security Update)", "KB3 (Third)"};
     const std::vector<Case> cases = {
-        {"value is not an object",
-         [](FakeWmi& w) { w.updates[1].fetched = FakeProcess::Fetched::NotAnObject; }, both},
-        {"object is no ISWbemObject",
-         [](FakeWmi& w) { w.updates[1].fetched = FakeProcess::Fetched::NoSWbemObject; }, both},
+        {"value is not an object", [](FakeWmi& w) { w.updates[1].fetched = FakeProcess::Fetched::NotAnObject; }, both},
+        {"object is no ISWbemObject", [](FakeWmi& w) { w.updates[1].fetched = FakeProcess::Fetched::NoSWbemObject; },
+         both},
         {"HotFixID cannot be read", [](FakeWmi& w) { w.updates[1].hot_fix_id.reset(); }, both},
         {"Description cannot be read", [](FakeWmi& w) { w.updates[1].description.reset(); }, both},
         {"fetch fails midway", [](FakeWmi& w) { w.fetch_fails_at = 1; }, {"KB5031356 (Security Update)"}},

@@ -141,9 +141,11 @@ TEST_F(ProcessScanTest, EveryFailureLeavesADefinedTable) {
          {kAlpha, kBeta}},
         {"caption cannot be read", [](FakeWmi& w, auto&) { w.processes[1].caption.reset(); }, {kAlpha, kBeta}},
         {"caption is Null", [](FakeWmi& w, auto&) { w.processes[1].caption = WmiValue::Null(); }, {kAlpha, kBeta}},
-        {"executable path cannot be read, and no ProcessId", [](FakeWmi& w, auto&) { w.processes[1].path.reset(); },
+        {"executable path cannot be read, and no ProcessId",
+         [](FakeWmi& w, auto&) { w.processes[1].path.reset(); },
          {kAlpha, gamma_caption_only, kBeta}},
-        {"executable path is Null, and no ProcessId", [](FakeWmi& w, auto&) { w.processes[1].path = WmiValue::Null(); },
+        {"executable path is Null, and no ProcessId",
+         [](FakeWmi& w, auto&) { w.processes[1].path = WmiValue::Null(); },
          {kAlpha, gamma_caption_only, kBeta}},
         {"file has no version information", [](auto&, auto&) {}, {kAlpha, gamma_file_only, kBeta}},
         {"version block without a translation",
@@ -210,22 +212,53 @@ TEST_F(ProcessScanTest, WhereWmiHasNoPathTheProcessIdAsksWindows) {
         {"path holds no value at all", [](FakeProcess& p) { p.path = WmiValue{}; }, true, asked_1234, from_windows},
         {"Windows gives no path either (denied, ended)", [](FakeProcess& p) { p.path.reset(); }, false, asked_1234,
          caption_only},
-        {"no ProcessId", [](FakeProcess& p) { p.path.reset(); p.process_id.reset(); }, true, not_asked,
-         caption_only},
-        {"ProcessId is Null", [](FakeProcess& p) { p.path.reset(); p.process_id = WmiValue::Null(); }, true,
-         not_asked, caption_only},
-        {"ProcessId is empty", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u""); }, true, not_asked,
-         caption_only},
-        {"ProcessId is not a number", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"12a4"); }, true,
-         not_asked, caption_only},
-        {"ProcessId is past 32 bits", [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"4294967296"); },
+        {"no ProcessId",
+         [](FakeProcess& p) {
+             p.path.reset();
+             p.process_id.reset();
+         },
+         true, not_asked, caption_only},
+        {"ProcessId is Null",
+         [](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = WmiValue::Null();
+         },
+         true, not_asked, caption_only},
+        {"ProcessId is empty",
+         [&](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = id(u"");
+         },
+         true, not_asked, caption_only},
+        {"ProcessId is not a number",
+         [&](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = id(u"12a4");
+         },
+         true, not_asked, caption_only},
+        {"ProcessId is past 32 bits",
+         [&](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = id(u"4294967296");
+         },
          true, not_asked, caption_only},
         // WMI carries a CIM uint32 as a signed 32-bit number.
         {"ProcessId past 2^31 comes negative",
-         [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"-4"); }, true, {"ImagePath(4294967292)"},
+         [&](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = id(u"-4");
+         },
+         true,
+         {"ImagePath(4294967292)"},
          caption_only},
         {"ProcessId 0 is asked for like any other",
-         [&](FakeProcess& p) { p.path.reset(); p.process_id = id(u"0"); }, true, {"ImagePath(0)"}, caption_only},
+         [&](FakeProcess& p) {
+             p.path.reset();
+             p.process_id = id(u"0");
+         },
+         true,
+         {"ImagePath(0)"},
+         caption_only},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

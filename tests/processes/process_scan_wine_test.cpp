@@ -111,8 +111,8 @@ std::string SystemDirectory() {
 
 // Wine's own processes in a prefix: the programs wineboot starts.
 bool IsWineSystemProcess(const std::string& caption) {
-    static const std::set<std::string> names{"services.exe", "winedevice.exe", "plugplay.exe", "explorer.exe",
-                                             "rpcss.exe", "svchost.exe"};
+    static const std::set<std::string> names{"services.exe", "winedevice.exe", "plugplay.exe",
+                                             "explorer.exe", "rpcss.exe",      "svchost.exe"};
     return names.count(Lower(caption)) > 0;
 }
 
@@ -135,8 +135,7 @@ TEST(ProcessScanWine, RealWmiListsEveryProcessWithTheImagePathWindowsGives) {
             EXPECT_GE(captions.count(name), 1u) << name;
         }
     }
-    for (const std::string& caption : captions)
-        EXPECT_TRUE(before.count(caption) || after.count(caption)) << caption;
+    for (const std::string& caption : captions) EXPECT_TRUE(before.count(caption) || after.count(caption)) << caption;
     EXPECT_GE(rows.size(), std::min(before.size(), after.size()) - 1);
     EXPECT_LE(rows.size(), std::max(before.size(), after.size()) + 1);
 
@@ -360,7 +359,8 @@ TEST(ProcessScanWine, RealFilesFillTheVersionColumnsThroughVersionDll) {
 
     const std::vector<Row> rows = RowsOf(t.tblProcesses);
     ASSERT_EQ(rows.size(), 8u);
-    EXPECT_EQ(rows[0], (Row{"full.exe", full, "Scan fixture, full", "Scan Fixture Vendor", "Scan Fixture Caf\xe9 Suite"}));
+    EXPECT_EQ(rows[0],
+              (Row{"full.exe", full, "Scan fixture, full", "Scan Fixture Vendor", "Scan Fixture Caf\xe9 Suite"}));
     EXPECT_EQ(rows[1], (Row{"noproduct.exe", no_product, "Scan fixture, no product", "Other Vendor", ""}));
     EXPECT_EQ(rows[2], (Row{"noversion.exe", no_version, "", "", ""}));
     EXPECT_EQ(rows[3], (Row{"gone.exe", missing, "", "", ""}));

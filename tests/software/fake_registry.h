@@ -79,16 +79,16 @@ public:
     }
 
     // Failure injection.
-    std::set<std::string> deny_open;           // lower-case paths that cannot be opened
-    bool fail_query_info = false;              // RegQueryInfoKeyA fails
-    std::set<std::uint32_t> fail_enum_index;   // RegEnumKeyExW fails at these indexes
-    std::set<std::string> fail_data_read;      // values (by name) whose data read fails
-    std::map<std::string, int> grow_on_read;   // values that grow this many times between size and read
+    std::set<std::string> deny_open;          // lower-case paths that cannot be opened
+    bool fail_query_info = false;             // RegQueryInfoKeyA fails
+    std::set<std::uint32_t> fail_enum_index;  // RegEnumKeyExW fails at these indexes
+    std::set<std::string> fail_data_read;     // values (by name) whose data read fails
+    std::map<std::string, int> grow_on_read;  // values that grow this many times between size and read
 
     // What was asked.
-    std::vector<std::uint32_t> open_access;    // access masks of every open
-    std::vector<RegKey> open_roots;            // the key each open starts from: a root or an open key
-    std::vector<std::string> values_queried;   // value names, once per read
+    std::vector<std::uint32_t> open_access;   // access masks of every open
+    std::vector<RegKey> open_roots;           // the key each open starts from: a root or an open key
+    std::vector<std::string> values_queried;  // value names, once per read
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
     RegStatus OpenKey(RegKey root, const char* subkey, std::uint32_t access, RegKey* key) override {

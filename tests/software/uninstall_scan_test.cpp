@@ -28,8 +28,7 @@ protected:
         registry.SetString(view, kUninstall + "\\" + subkey, "DisplayName", name);
         if (version) registry.SetString(view, kUninstall + "\\" + subkey, "DisplayVersion", *version);
     }
-    void Entry(const std::string& subkey, const std::string& name, const std::string& version,
-               View view = View::k32) {
+    void Entry(const std::string& subkey, const std::string& name, const std::string& version, View view = View::k32) {
         Entry(subkey, name, &version, view);
     }
 
@@ -39,7 +38,10 @@ protected:
 };
 
 TEST(HotFixName, IsFoundOnTheUpperCasedCopyAnywhereInTheName) {
-    struct Case { const char* name; bool hotfix; };
+    struct Case {
+        const char* name;
+        bool hotfix;
+    };
     const Case cases[] = {
         {"Windows XP Hotfix - KB834707", true},
         {"hotfix", true},
@@ -159,22 +161,34 @@ TEST_F(UninstallScanTest, ABadValueIsReportedAfterTheScanAndHidesNothing) {
     const Case cases[] = {
         {"DWORD DisplayName",
          [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayName", reg::kRegDword, "\1\0\0\0"); },
-         {"Alpha", "Gamma"}, {"1", "3"}, "Invalid data type for 'DisplayName'"},
+         {"Alpha", "Gamma"},
+         {"1", "3"},
+         "Invalid data type for 'DisplayName'"},
         {"DWORD DisplayVersion",
-         [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayVersion", reg::kRegDword, "\2\0\0\0"); },
-         {"Alpha", "Beta", "Gamma"}, {"1", "", "3"}, "Invalid data type for 'DisplayVersion'"},
+         [](FakeRegistry& r) {
+             r.SetValue(View::k32, kUninstall + "\\B", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
+         },
+         {"Alpha", "Beta", "Gamma"},
+         {"1", "", "3"},
+         "Invalid data type for 'DisplayVersion'"},
         {"binary DisplayName",
          [](FakeRegistry& r) { r.SetValue(View::k32, kUninstall + "\\B", "DisplayName", 3, "xyz"); },
-         {"Alpha", "Gamma"}, {"1", "3"}, "Invalid data type for 'DisplayName'"},
+         {"Alpha", "Gamma"},
+         {"1", "3"},
+         "Invalid data type for 'DisplayName'"},
         {"DisplayVersion whose data cannot be read",
          [](FakeRegistry& r) { r.fail_data_read.insert("DisplayVersion"); },
-         {"Alpha", "Beta", "Gamma"}, {"", "", ""}, "Failed to get data for 'DisplayVersion'"},
+         {"Alpha", "Beta", "Gamma"},
+         {"", "", ""},
+         "Failed to get data for 'DisplayVersion'"},
         {"two bad values: the first is reported",
          [](FakeRegistry& r) {
              r.SetValue(View::k32, kUninstall + "\\A", "DisplayVersion", reg::kRegDword, "\2\0\0\0");
              r.SetValue(View::k32, kUninstall + "\\C", "DisplayName", reg::kRegDword, "\2\0\0\0");
          },
-         {"Alpha", "Beta"}, {"", "2"}, "Invalid data type for 'DisplayVersion'"},
+         {"Alpha", "Beta"},
+         {"", "2"},
+         "Invalid data type for 'DisplayVersion'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -202,7 +216,7 @@ TEST_F(UninstallScanTest, ABadValueIsReportedAfterTheScanAndHidesNothing) {
 TEST_F(UninstallScanTest, AValueThatGrowsWhileReadIsReadAgain) {
     Entry("A", "Alpha", "1");
     Entry("B", "Beta", "2");
-    registry.grow_on_read["DisplayName"] = 3;     // settles within the retries
+    registry.grow_on_read["DisplayName"] = 3;  // settles within the retries
     EXPECT_EQ(Scan(), "");
     EXPECT_THAT(Programs(), ElementsAre("+++Alpha", "Beta"));
 
@@ -329,10 +343,10 @@ struct OddName {
 
 std::vector<OddName> OddNames() {
     return {
-        {u"Prog中文", false},               // reads as "Prog??", another key's name below
+        {u"Prog中文", false},  // reads as "Prog??", another key's name below
         {u"Prog??", true},
         {u"K_Ωmega", false},
-        {u"K_😀", false},                   // a surrogate pair
+        {u"K_😀", false},  // a surrogate pair
         {std::u16string(208, u'n'), true},
         {std::u16string(209, u'n'), false},
         {std::u16string(254, u'x') + u"Ω", false},  // the longest legal name
@@ -342,7 +356,7 @@ std::vector<OddName> OddNames() {
         {u"..", true},
         {u" padded ", true},
         {u"a/b", true},
-        {u"Caf\u00e9", true},               // in the code page: its ANSI spelling still names it
+        {u"Caf\u00e9", true},  // in the code page: its ANSI spelling still names it
     };
 }
 
@@ -446,7 +460,7 @@ TEST(RegistryReader, OpensSubkeysBelowTheOpenKeyWhichStaysOpen) {
         EXPECT_EQ(reader.ReadString("V"), "in omega");
         EXPECT_EQ(registry.OpenHandles(), 2);
         ASSERT_TRUE(reader.OpenSubKey(u"b"));
-        EXPECT_EQ(registry.OpenHandles(), 2);  // the previous subkey was closed
+        EXPECT_EQ(registry.OpenHandles(), 2);        // the previous subkey was closed
         EXPECT_EQ(reader.GetKeyNames().size(), 2u);  // still the key's names, not the subkey's
         EXPECT_FALSE(reader.OpenSubKey(u"missing"));
         EXPECT_EQ(reader.ReadString("V"), "in b");  // a failed open keeps the current key

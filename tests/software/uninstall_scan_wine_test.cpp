@@ -31,9 +31,7 @@ protected:
     RedirectedRegistryApi registry{kTestRoot};
 };
 
-TEST_F(WineUninstallScanTest, TheWineBuildSeesTwoRegistryViews) {
-    EXPECT_TRUE(registry.Has64BitView());
-}
+TEST_F(WineUninstallScanTest, TheWineBuildSeesTwoRegistryViews) { EXPECT_TRUE(registry.Has64BitView()); }
 
 TEST_F(WineUninstallScanTest, ClassifiesAndStoresWhatTheRegistryHolds) {
     const std::string long_name = std::string(80, 'L') + "Hotfix" + std::string(34, 'z');
@@ -55,8 +53,8 @@ TEST_F(WineUninstallScanTest, ClassifiesAndStoresWhatTheRegistryHolds) {
     EXPECT_EQ(Scan(), "");
     EXPECT_THAT(HotFixes(), ElementsAre("Windows XP Hotfix - KB834707", "hotfix in small letters", "SHOTFIXER",
                                         std::string(50, 'L')));
-    EXPECT_THAT(Programs(), ElementsAre("Security Update for Windows XP (KB823980)", "%SystemRoot%\\app", "Twin",
-                                        "Twin", "   "));
+    EXPECT_THAT(Programs(),
+                ElementsAre("Security Update for Windows XP (KB823980)", "%SystemRoot%\\app", "Twin", "Twin", "   "));
     EXPECT_THAT(Versions(), ElementsAre("", "%SystemRoot%", "1", "2", ""));
     EXPECT_EQ(tables.kbmMemTable1Software.AsString(), "Security Update for Windows XP (KB823980)");
     EXPECT_EQ(tables.tblHotFixHotFix.AsString(), std::string(50, 'L'));
@@ -133,12 +131,19 @@ TEST_F(WineUninstallScanTest, ABadPerUserValueIsReportedAfterTheScan) {
 TEST_F(WineUninstallScanTest, KeysWithAnyNameAreListedInEveryView) {
     // Prog中文, K_Ωmega, K_😀 (a surrogate pair), 209 and 255 characters, and
     // names that a path could mistake.
-    const std::wstring names[] = {L"Prog\u4e2d\u6587", L"K_\u03a9mega", L"K_\U0001F600",
-                                  std::wstring(209, L'n'), std::wstring(255, L'y'), L"What?", L".", L"..",
-                                  L" padded ", L"a/b"};
+    const std::wstring names[] = {L"Prog\u4e2d\u6587",
+                                  L"K_\u03a9mega",
+                                  L"K_\U0001F600",
+                                  std::wstring(209, L'n'),
+                                  std::wstring(255, L'y'),
+                                  L"What?",
+                                  L".",
+                                  L"..",
+                                  L" padded ",
+                                  L"a/b"};
     std::vector<std::string> expected;
-    for (auto [tree, where] : {std::pair{&tree64, "64-bit view"}, std::pair{&tree32, "32-bit view"},
-                               std::pair{&tree_user, "per user"}}) {
+    for (auto [tree, where] :
+         {std::pair{&tree64, "64-bit view"}, std::pair{&tree32, "32-bit view"}, std::pair{&tree_user, "per user"}}) {
         for (std::size_t i = 0; i < std::size(names); ++i) {
             expected.push_back("Odd name " + std::to_string(i) + " (" + where + ")");
             tree->SetString(names[i], "DisplayName", expected.back());

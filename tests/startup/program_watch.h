@@ -41,8 +41,8 @@ public:
         STARTUPINFOA si{};
         si.cb = sizeof si;
         std::string commandLine = "\"" + exe + "\"";
-        started_ = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                  &si, &pi_) != 0;
+        started_ = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                                  &pi_) != 0;
         QueryPerformanceFrequency(&frequency_);
         QueryPerformanceCounter(&start_);
     }

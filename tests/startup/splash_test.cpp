@@ -66,8 +66,8 @@ TEST(SplashWindow, PaintsTheOutlineAndThePictureAtItsNaturalSize) {
     HGDIOBJ oldTarget = SelectObject(dc, target);
     SendMessageA(splash.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
 
-    HBITMAP picture = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP picture = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(picture, nullptr);
     BITMAP info{};
     GetObjectA(picture, sizeof info, &info);
@@ -81,8 +81,8 @@ TEST(SplashWindow, PaintsTheOutlineAndThePictureAtItsNaturalSize) {
     struct Frame {
         int x, y;
     };
-    for (const Frame& p : {Frame{0, 0}, Frame{1, 1}, Frame{395, 199}, Frame{394, 100}, Frame{200, 198},
-                           Frame{0, 100}, Frame{200, 1}})
+    for (const Frame& p :
+         {Frame{0, 0}, Frame{1, 1}, Frame{395, 199}, Frame{394, 100}, Frame{200, 198}, Frame{0, 100}, Frame{200, 1}})
         EXPECT_EQ(GetPixel(dc, p.x, p.y), black) << "outline at " << p.x << "," << p.y;
 
     // Window pixel (2 + x, 2 + y) is picture pixel (x, y); sample across the

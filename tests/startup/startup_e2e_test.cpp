@@ -174,8 +174,8 @@ TEST(Startup, ProgramCarriesItsVersionInformationManifestIconAndPicture) {
     ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
     WORD* translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(
+        VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 0x04E4);
@@ -206,8 +206,8 @@ TEST(Startup, ProgramCarriesItsVersionInformationManifestIconAndPicture) {
     };
 
     const std::string manifest = resource(MAKEINTRESOURCEA(24) /* RT_MANIFEST */, 1);
-    for (const char* needle : {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"", "asInvoker",
-                               "<dpiAware", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a" /* Windows 10 and 11 */,
+    for (const char* needle : {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"", "asInvoker", "<dpiAware",
+                               "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a" /* Windows 10 and 11 */,
                                "e2011457-1546-43c5-a5fe-008deee3d3f0" /* Vista */})
         EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
 

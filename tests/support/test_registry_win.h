@@ -105,8 +105,8 @@ public:
         DWORD old_size = 0;
         if (RegQueryValueExA(key_.get(), Name(), nullptr, &old_type_, nullptr, &old_size) == ERROR_SUCCESS) {
             old_.resize(old_size);
-            had_value_ = RegQueryValueExA(key_.get(), Name(), nullptr, &old_type_, old_.data(), &old_size) ==
-                         ERROR_SUCCESS;
+            had_value_ =
+                RegQueryValueExA(key_.get(), Name(), nullptr, &old_type_, old_.data(), &old_size) == ERROR_SUCCESS;
             old_.resize(old_size);
         }
         if (RegSetValueExA(key_.get(), Name(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)

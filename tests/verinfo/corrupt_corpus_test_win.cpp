@@ -76,8 +76,8 @@ TEST(CorruptCorpusWine, ProcessScanPostsEveryRow) {
     for (std::size_t i = 0; i < corpus.size(); ++i) {
         const std::string caption = "hostile" + std::to_string(i) + ".exe";
         const std::string& path = corpus[i].path;
-        wmi.processes.push_back(FakeProcess::Of(std::u16string(caption.begin(), caption.end()),
-                                                       std::u16string(path.begin(), path.end())));
+        wmi.processes.push_back(
+            FakeProcess::Of(std::u16string(caption.begin(), caption.end()), std::u16string(path.begin(), path.end())));
     }
     InventoryTables t;
     CountingCursor cursor;

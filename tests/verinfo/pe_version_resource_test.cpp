@@ -54,8 +54,7 @@ TEST(PeVersionResource, LanguageChoice) {
             Put16(data, 0, language);
             resources.push_back({kRtVersion, 1, language, data});
         }
-        const std::string want =
-            std::to_string(c.chosen & 0xFF) + " " + std::to_string(c.chosen >> 8) + " ";
+        const std::string want = std::to_string(c.chosen & 0xFF) + " " + std::to_string(c.chosen >> 8) + " ";
         EXPECT_EQ(Chosen(BuildImage(resources)), want) << "first stored " << c.stored.front();
     }
 }
@@ -130,7 +129,7 @@ TEST(PeVersionResource, FileSourceReads) {
     EXPECT_EQ(source.Size(), content.size());
     const struct {
         std::size_t offset, length;
-    } reads[] = {{0, 64}, {0x3FF0, 0x20}, {0x10, 8}, {0x5000, 0x3000}, {0x1234, 0x4000},
+    } reads[] = {{0, 64},        {0x3FF0, 0x20},  {0x10, 8},   {0x5000, 0x3000}, {0x1234, 0x4000},
                  {0x9A00, 0x37}, {0x8FFF, 0xA00}, {0x9A37, 0}, {0x20, 0x9A17}};
     for (const auto& r : reads) {
         Bytes out(r.length);

@@ -23,9 +23,9 @@ public:
     std::uint32_t size = 0;
     std::uint32_t handle = 0;
     bool read_ok = true;
-    std::vector<unsigned char> bytes;         // copied to the block's start
-    std::map<std::string, Answer> answers;    // by sub-block path
-    std::string throw_on;                     // a path whose query throws
+    std::vector<unsigned char> bytes;       // copied to the block's start
+    std::map<std::string, Answer> answers;  // by sub-block path
+    std::string throw_on;                   // a path whose query throws
 
     mutable std::vector<std::string> calls;
 

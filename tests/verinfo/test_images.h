@@ -95,8 +95,8 @@ struct Resource {
 
 struct ImageOptions {
     bool pe32_plus = false;
-    std::size_t raw_cut = 0;       // bytes of the section left out of the file (they map as zeros)
-    std::uint32_t named_types = 0; // named type entries placed before the id entries
+    std::size_t raw_cut = 0;          // bytes of the section left out of the file (they map as zeros)
+    std::uint32_t named_types = 0;    // named type entries placed before the id entries
     std::uint32_t size_of_image = 0;  // as stored; 0: the end of the section
 };
 
@@ -122,8 +122,8 @@ inline Bytes BuildImage(const std::vector<Resource>& resources, const ImageOptio
         const Resource* resource;
     };
     std::vector<Pending> leaves;
-    const std::size_t root = directory(static_cast<std::uint16_t>(options.named_types),
-                                       static_cast<std::uint16_t>(tree.size()));
+    const std::size_t root =
+        directory(static_cast<std::uint16_t>(options.named_types), static_cast<std::uint16_t>(tree.size()));
     for (std::uint32_t i = 0; i < options.named_types; ++i) {
         Put32(rsrc, root + 16 + 8 * i, 0x80000000u);  // a name at offset 0: not an id
         Put32(rsrc, root + 16 + 8 * i + 4, 0x80000000u);
@@ -156,9 +156,9 @@ inline Bytes BuildImage(const std::vector<Resource>& resources, const ImageOptio
         const std::size_t data = rsrc.size();
         rsrc.insert(rsrc.end(), leaf.resource->data.begin(), leaf.resource->data.end());
         Put32(rsrc, entry, kSectionRva + static_cast<std::uint32_t>(data));
-        Put32(rsrc, entry + 4, leaf.resource->declared_size != 0xFFFFFFFF
-                                   ? leaf.resource->declared_size
-                                   : static_cast<std::uint32_t>(leaf.resource->data.size()));
+        Put32(rsrc, entry + 4,
+              leaf.resource->declared_size != 0xFFFFFFFF ? leaf.resource->declared_size
+                                                         : static_cast<std::uint32_t>(leaf.resource->data.size()));
     }
     const auto virtual_size = static_cast<std::uint32_t>(rsrc.size());
     rsrc.resize(rsrc.size() - std::min(options.raw_cut, rsrc.size()));
@@ -179,7 +179,7 @@ inline Bytes BuildImage(const std::vector<Resource>& resources, const ImageOptio
     Put32(image, optional + 56, options.size_of_image != 0 ? options.size_of_image : kSectionRva + virtual_size);
     Put32(image, optional + 60, kSectionFile);  // SizeOfHeaders
     const std::size_t directories = optional + (options.pe32_plus ? 112 : 96);
-    Put32(image, directories - 4, 16);          // NumberOfRvaAndSizes
+    Put32(image, directories - 4, 16);  // NumberOfRvaAndSizes
     Put32(image, directories + 8 * 2, kSectionRva);
     Put32(image, directories + 8 * 2 + 4, virtual_size);
     const std::size_t section = optional + optional_size;

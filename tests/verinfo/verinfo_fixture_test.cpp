@@ -49,7 +49,8 @@ struct Loaded {
 
 using enum VersionKey;
 const Loaded kLoaded[] = {
-    {"full_04b0.dll", 0x04B00409,
+    {"full_04b0.dll",
+     0x04B00409,
      {{kCompanyName, "Caf\xE9 Corp"},
       {kFileDescription, "Full fixture"},
       {kFileVersion, "1.2.3.4"},
@@ -60,7 +61,8 @@ const Loaded kLoaded[] = {
       {kProductName, "Price \x80 5"},
       {kProductVersion, "5.6.7.8"},
       {kComments, "Smile ?!"}}},
-    {"ansi_04e4.dll", 0x04E40409,
+    {"ansi_04e4.dll",
+     0x04E40409,
      {{kCompanyName, "Ansi Vendor"}, {kFileDescription, "Ansi fixture"}, {kProductName, "Ansi Product"}}},
     {"second_translation.dll", 0x04B00409, {}},
     {"languages.dll", 0x04B00409, {{kCompanyName, "English"}}},

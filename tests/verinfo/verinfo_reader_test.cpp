@@ -46,9 +46,12 @@ TEST(VerInfoReader, ReadsOnceWithTheReportedHandleAndSize) {
     TVerInfoRes reader("x.exe", fake);
     EXPECT_EQ(reader.GetVersionString(VersionKey::kCompanyName), "Vendor");
     EXPECT_EQ(reader.GetVersionString(VersionKey::kCompanyName), "Vendor");
-    const std::vector<std::string> expected = {
-        "size x.exe", "read x.exe 77 128", std::string("query ") + kTranslation, "query \\",
-        "query \\StringFileInfo\\040904B0\\CompanyName", "query \\StringFileInfo\\040904B0\\CompanyName"};
+    const std::vector<std::string> expected = {"size x.exe",
+                                               "read x.exe 77 128",
+                                               std::string("query ") + kTranslation,
+                                               "query \\",
+                                               "query \\StringFileInfo\\040904B0\\CompanyName",
+                                               "query \\StringFileInfo\\040904B0\\CompanyName"};
     EXPECT_EQ(fake.calls, expected);
 }
 
@@ -62,20 +65,36 @@ TEST(VerInfoReader, ConstructionFailures) {
         // A size that does not fit the signed field is no size at all.
         {"size beyond 2 GiB", [](ScriptedVersionLibrary& f) { f.size = 0x80000000u; },
          "ENoVerInfoError: No Version Info Available."},
-        {"read fails", [](ScriptedVersionLibrary& f) { f.read_ok = false; }, "EVerInfoError: Cannot obtain version info."},
+        {"read fails", [](ScriptedVersionLibrary& f) { f.read_ok = false; },
+         "EVerInfoError: Cannot obtain version info."},
         {"no translation", [](ScriptedVersionLibrary& f) { f.answers.erase(kTranslation); },
          "EVerInfoError: No language info."},
-        {"translation of 3 bytes", [](ScriptedVersionLibrary& f) { f.answers[kTranslation] = {0, 3}; },
+        {"translation of 3 bytes",
+         [](ScriptedVersionLibrary& f) {
+             f.answers[kTranslation] = {0, 3};
+         },
          "EVerInfoError: No language info."},
-        {"translation outside the block", [](ScriptedVersionLibrary& f) { f.answers[kTranslation] = {126, 4}; },
+        {"translation outside the block",
+         [](ScriptedVersionLibrary& f) {
+             f.answers[kTranslation] = {126, 4};
+         },
          "EVerInfoError: No language info."},
         {"no fixed information", [](ScriptedVersionLibrary& f) { f.answers.erase("\\"); },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information of 51 bytes", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {8, 51}; },
+        {"fixed information of 51 bytes",
+         [](ScriptedVersionLibrary& f) {
+             f.answers["\\"] = {8, 51};
+         },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information past the block", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {100, 52}; },
+        {"fixed information past the block",
+         [](ScriptedVersionLibrary& f) {
+             f.answers["\\"] = {100, 52};
+         },
          "eNoFixeVerInfo: No fixed file info"},
-        {"fixed information before the block", [](ScriptedVersionLibrary& f) { f.answers["\\"] = {-64, 52}; },
+        {"fixed information before the block",
+         [](ScriptedVersionLibrary& f) {
+             f.answers["\\"] = {-64, 52};
+         },
          "eNoFixeVerInfo: No fixed file info"},
     };
     for (const auto& c : cases) {
@@ -118,9 +137,8 @@ TEST(VerInfoReader, LookupPathHasFourUpperCaseHexDigitsEach) {
 }
 
 TEST(VerInfoReader, AllTenKeyNames) {
-    const char* names[] = {"CompanyName",     "FileDescription",  "FileVersion", "InternalName",
-                           "LegalCopyright",  "LegalTrademarks",  "OriginalFilename", "ProductName",
-                           "ProductVersion",  "Comments"};
+    const char* names[] = {"CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
+                           "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments"};
     for (std::uint8_t i = 0; i < TVerInfoRes::kKeyCount; ++i) EXPECT_STREQ(TVerInfoRes::KeyName(i), names[i]);
 }
 

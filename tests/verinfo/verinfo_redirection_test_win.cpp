@@ -31,7 +31,8 @@ bool Visible(const std::string& path) { return GetFileAttributesA(path.c_str()) 
 
 TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
     BOOL wow64 = FALSE;
-    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
 
     char system[MAX_PATH] = {};
     ASSERT_NE(GetSystemDirectoryA(system, MAX_PATH), 0u);
@@ -56,7 +57,8 @@ TEST(VerInfoRedirection, ReadsTheFileInTheNativeSystemFolder) {
 // near 4 GiB, a page fault in version.dll) in the other, both ways round.
 TEST(VerInfoRedirection, CheckJudgesTheFileVersionDllReads) {
     BOOL wow64 = FALSE;
-    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
 
     char system[MAX_PATH] = {};
     ASSERT_NE(GetSystemDirectoryA(system, MAX_PATH), 0u);
@@ -73,8 +75,7 @@ TEST(VerInfoRedirection, CheckJudgesTheFileVersionDllReads) {
     };
 
     ASSERT_TRUE(place(hostile, sound));
-    EXPECT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()),
-              "ENoVerInfoError: No Version Info Available.");
+    EXPECT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()), "ENoVerInfoError: No Version Info Available.");
 
     ASSERT_TRUE(place(sound, hostile));
     ASSERT_EQ(ConstructionOutcome(probe, SystemVersionLibrary()), "ok");

@@ -37,9 +37,10 @@ std::string Query(const Bytes& buffer, const std::string& path, std::uint32_t* l
 }
 
 TEST(VersionBlock, PathsAndKeys) {
-    const Bytes buffer = Prepared(UsualBlock({Text(u"CompanyName", u"Vendor"), Text(u"Empty", u""),
-                                              Text(u"Wide", u"Caf\u00E9 \u263A"),
-                                              Text(u"Nul", std::u16string(u"ab\0cd", 5))}).Build());
+    const Bytes buffer =
+        Prepared(UsualBlock({Text(u"CompanyName", u"Vendor"), Text(u"Empty", u""), Text(u"Wide", u"Caf\u00E9 \u263A"),
+                             Text(u"Nul", std::u16string(u"ab\0cd", 5))})
+                     .Build());
     const struct {
         const char* path;
         const char* text;
@@ -51,7 +52,7 @@ TEST(VersionBlock, PathsAndKeys) {
         {"\\StringFileInfo\\040904B0\\Empty", ""},
         {"\\StringFileInfo\\040904B0\\Wide", "Caf\xE9 ?"},
         {"\\StringFileInfo\\040904B0\\Nul", "ab"},
-        {"\\StringFileInfo\\040904B0\\Company", "<missing>"},         // a prefix is not the key
+        {"\\StringFileInfo\\040904B0\\Company", "<missing>"},  // a prefix is not the key
         {"\\StringFileInfo\\040904B0\\CompanyNameX", "<missing>"},
         {"\\StringFileInfo\\040904E4\\CompanyName", "<missing>"},
         {"\\StringFileInfo\\040904B0\\CompanyName\\More", "<missing>"},

@@ -118,8 +118,7 @@ TEST(VersionCheck, WayToTheResource) {
     } cases[] = {
         {"PE32", BuildImage({Version(block)}), "sound"},
         {"PE32+", BuildImage({Version(block)}, plus), "sound"},
-        {"data past SizeOfImage", small_image,
-         "malformed: version data past the end of the image"},
+        {"data past SizeOfImage", small_image, "malformed: version data past the end of the image"},
         {"declared size past the image", BuildImage({Version(block, 0x100000)}),
          "malformed: version data past the end of the image"},
         {"data partly not stored in the file", BuildImage({Version(block)}, unstored_tail),
