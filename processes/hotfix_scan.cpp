@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/ansi_text.h"
-#include "processes/wmi_error.h"
+#include "processes/wmi_query.h"
 
 namespace corvanta {
 namespace {
@@ -75,19 +75,8 @@ void AddUpdateRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched, 
 
 void QueryUpdates(InventoryTables& t, WmiAccess& wmi) {
     const std::vector<std::string> known = KnownHotFixes(t);
-    const std::unique_ptr<WmiLocator> locator = wmi.CreateLocator();
-    const std::unique_ptr<WmiServices> services =
-        wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
-    const std::unique_ptr<WmiObjectSet> result =
-        wmi.ExecQuery(*services, u"SELECT * FROM Win32_QuickFixEngineering", u"WQL", 0);
-    const std::unique_ptr<WmiEnumerator> enumerator = wmi.Enumerate(*result);
-    for (;;) {
-        // Declared in the loop so each fetched object is released before the
-        // next fetch. A failed fetch ends the list as its end does.
-        std::unique_ptr<WmiFetchedValue> fetched;
-        if (wmi.Fetch(*enumerator, fetched) != hresult::kOk || !fetched) break;
-        AddUpdateRow(t, wmi, *fetched, known);
-    }
+    ForEachQueryResult(wmi, u"SELECT * FROM Win32_QuickFixEngineering",
+                       [&](WmiFetchedValue& fetched) { AddUpdateRow(t, wmi, fetched, known); });
 }
 
 }  // namespace
@@ -97,20 +86,8 @@ void AddInstalledUpdates(InventoryTables& tables, WmiAccess& wmi, CursorService&
     table.Open();
     table.DisableControls();
 
-    // These run however the query ends; its failure then goes on to the caller.
-    const auto final_actions = [&] {
-        cursor.ShowDefaultCursor();
-        table.First();
-        table.EnableControls();
-    };
-    try {
-        cursor.ShowBusyCursor();
-        QueryUpdates(tables, wmi);
-    } catch (...) {
-        final_actions();
-        throw;
-    }
-    final_actions();
+    // However the query ends; its failure then goes on to the caller.
+    UnderBusyCursor(table, cursor, [&] { QueryUpdates(tables, wmi); });
 }
 
 void InstalledUpdatesOnce::Run(InventoryTables& tables, WmiAccess& wmi, CursorService& cursor) {

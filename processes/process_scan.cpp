@@ -7,6 +7,7 @@
 #include "common/ansi_text.h"
 #include "processes/VerInfo.h"
 #include "processes/wmi_error.h"
+#include "processes/wmi_query.h"
 
 namespace corvanta {
 namespace {
@@ -98,19 +99,8 @@ void AddProcessRow(InventoryTables& t, WmiAccess& wmi, WmiFetchedValue& fetched,
 void ScanProcesses(InventoryTables& t, WmiAccess& wmi, const VersionLibrary& versions,
                    const ProcessImage& images) noexcept {
     try {
-        const std::unique_ptr<WmiLocator> locator = wmi.CreateLocator();
-        const std::unique_ptr<WmiServices> services =
-            wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
-        const std::unique_ptr<WmiObjectSet> result =
-            wmi.ExecQuery(*services, u"SELECT * FROM Win32_Process", u"WQL", 0);
-        const std::unique_ptr<WmiEnumerator> enumerator = wmi.Enumerate(*result);
-        for (;;) {
-            // Declared in the loop so each fetched object is released before
-            // the next fetch.
-            std::unique_ptr<WmiFetchedValue> fetched;
-            if (wmi.Fetch(*enumerator, fetched) != hresult::kOk || !fetched) break;
-            AddProcessRow(t, wmi, *fetched, versions, images);
-        }
+        ForEachQueryResult(wmi, u"SELECT * FROM Win32_Process",
+                           [&](WmiFetchedValue& fetched) { AddProcessRow(t, wmi, fetched, versions, images); });
     } catch (...) {
     }
 }
@@ -124,20 +114,8 @@ void RefreshProcesses(InventoryTables& tables, WmiAccess& wmi, CursorService& cu
     table.DisableControls();
     table.Empty();
 
-    // These run however the scan ends; their own failures go to the caller.
-    const auto final_actions = [&] {
-        cursor.ShowDefaultCursor();
-        table.First();
-        table.EnableControls();
-    };
-    try {
-        cursor.ShowBusyCursor();
-        ScanProcesses(tables, wmi, versions, images);
-    } catch (...) {
-        final_actions();
-        throw;
-    }
-    final_actions();
+    // However the scan ends; only the final actions' own failures reach the caller.
+    UnderBusyCursor(table, cursor, [&] { ScanProcesses(tables, wmi, versions, images); });
 }
 
 }  // namespace corvanta
