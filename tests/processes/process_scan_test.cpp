@@ -51,23 +51,7 @@ struct ScanWorld {
     }
 
     // What every run must leave, however the scan went.
-    void ExpectCleanEnd() const {
-        const MemTable& table = t.tblProcesses;
-        EXPECT_TRUE(table.Active());
-        EXPECT_FALSE(table.Appending()) << "a pending row was left";
-        if (table.RecordCount() > 0)
-            EXPECT_EQ(table.CurrentRow(), std::optional<std::size_t>(0));
-        else
-            EXPECT_EQ(table.CurrentRow(), std::nullopt);
-        EXPECT_FALSE(table.ControlsDisabled());
-        EXPECT_EQ(link.changed, 1) << "the grid is told once";
-        EXPECT_EQ(link.posted, 0) << "no row is shown while the table refills";
-        ASSERT_FALSE(wmi.own_log.empty());
-        EXPECT_EQ(wmi.own_log.front(), "busy");
-        EXPECT_EQ(wmi.own_log.back(), "default");
-        EXPECT_EQ(wmi.live_handles, 0) << "a WMI handle was not released";
-        EXPECT_EQ(wmi.most_objects_alive_at_fetch, 0) << "an object outlived its turn";
-    }
+    void ExpectCleanEnd() const { ExpectCleanScanEnd(t.tblProcesses, link, wmi); }
 
     InventoryTables t;
     FakeWmi wmi;
