@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,11 @@ std::vector<std::string> SystemDlls() {
 }
 
 // The same WMI operations and version reads as the scan, with no table, no
-// cursor, no catch levels and no check: what the scan cannot do without.
-std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
+// cursor, no catch levels and no check: for each object its caption, the
+// path that path_of finds (none skips the object's version reads), and that
+// file's three version strings.
+template <typename PathOf>
+std::size_t BareQueryLoop(test::FakeWmi& wmi, std::vector<std::string>& out, PathOf path_of) {
     out.clear();
     const auto locator = wmi.CreateLocator();
     const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
@@ -76,10 +80,11 @@ std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
         if (wmi.Fetch(*enumerator, fetched) != 0) break;
         const auto object = wmi.TakeAsObject(*fetched);
         out.push_back(WideToAnsi(wmi.ReadProperty(*object, u"Caption").text));
-        const std::string path = WideToAnsi(wmi.ReadProperty(*object, u"ExecutablePath").text);
-        out.push_back(path);
+        const std::optional<std::string> path = path_of(*object);
+        if (!path) continue;
+        out.push_back(*path);
         try {
-            const TVerInfoRes reader(path, UncheckedSystemVersionLibrary());
+            const TVerInfoRes reader(*path, UncheckedSystemVersionLibrary());
             out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
             out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
             out.push_back(reader.GetVersionString(VersionKey::kProductName));
@@ -87,6 +92,13 @@ std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
         }
     }
     return out.size();
+}
+
+// The path as WMI gives it.
+std::size_t BareLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
+    return BareQueryLoop(wmi, out, [&](WmiObject& object) -> std::optional<std::string> {
+        return WideToAnsi(wmi.ReadProperty(object, u"ExecutablePath").text);
+    });
 }
 
 // Median time per file, in microseconds, of read(file) over all files.
@@ -129,40 +141,22 @@ std::vector<DWORD> RunningProcessIds() {
 // The same fetches, the same failing path reads, the same two calls on each
 // process id and the same version reads as the scan's fallback, bare.
 std::size_t BareFallbackLoop(test::FakeWmi& wmi, std::vector<std::string>& out) {
-    out.clear();
-    const auto locator = wmi.CreateLocator();
-    const auto services = wmi.ConnectServer(*locator, u"", u"root\\cimv2", u"", u"", u"", u"", 0);
-    const auto result = wmi.ExecQuery(*services, u"SELECT * FROM Win32_Process", u"WQL", 0);
-    const auto enumerator = wmi.Enumerate(*result);
-    for (;;) {
-        std::unique_ptr<WmiFetchedValue> fetched;
-        if (wmi.Fetch(*enumerator, fetched) != 0) break;
-        const auto object = wmi.TakeAsObject(*fetched);
-        out.push_back(WideToAnsi(wmi.ReadProperty(*object, u"Caption").text));
+    return BareQueryLoop(wmi, out, [&](WmiObject& object) -> std::optional<std::string> {
         try {
-            wmi.ReadProperty(*object, u"ExecutablePath");
+            wmi.ReadProperty(object, u"ExecutablePath");
         } catch (const EWmiError&) {
         }
         DWORD id = 0;
-        for (const char16_t c : wmi.ReadProperty(*object, u"ProcessId").text) id = id * 10 + (c - u'0');
+        for (const char16_t c : wmi.ReadProperty(object, u"ProcessId").text) id = id * 10 + (c - u'0');
         const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-        if (!process) continue;
+        if (!process) return std::nullopt;
         char image[MAX_PATH + 1];
         DWORD length = sizeof image;
         const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
         CloseHandle(process);
-        if (!named) continue;
-        const std::string path(image, length);
-        out.push_back(path);
-        try {
-            const TVerInfoRes reader(path, UncheckedSystemVersionLibrary());
-            out.push_back(reader.GetVersionString(VersionKey::kFileDescription));
-            out.push_back(reader.GetVersionString(VersionKey::kCompanyName));
-            out.push_back(reader.GetVersionString(VersionKey::kProductName));
-        } catch (const Exception&) {
-        }
-    }
-    return out.size();
+        if (!named) return std::nullopt;
+        return std::string(image, length);
+    });
 }
 
 void BenchFallback(CursorService& cursor) {
